@@ -1,0 +1,21 @@
+#pragma once
+#include <windows.h>
+#include <functional>
+
+// Dispatches every message waiting in the calling thread's queue, and returns. It runs no idle
+// work. A WM_QUIT is recorded (QuitReceived) and never dropped: the application loop sees it.
+void ProcessMessages();
+
+bool QuitReceived();
+int QuitExitCode();
+// Forgets a recorded WM_QUIT (for tests and for the loop that acted on it).
+void ResetQuit();
+
+// Pumps messages until done() is true or timeoutMs passes (INFINITE: no limit), sleeping
+// between batches until a message arrives or a short slice passes. Returns done().
+// Stops early, returning done(), when a WM_QUIT is received.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+
+// True while a ProcessMessages or PumpUntil is running on the calling thread's stack
+// (the application's idle work must not run inside one).
+bool InsidePump();
