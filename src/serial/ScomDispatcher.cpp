@@ -318,6 +318,18 @@ int TScomBaseDispatcher::OutPending() const {
   return 0;
 }
 
+int TScomBaseDispatcher::AppendOutput(const void* buffer, int count) {
+  TScomGuard out(outLock_);
+  if (outSize_ <= 0 || count <= 0 || outBuf_.empty() || count > outSize_ - OutPending()) return 0;
+  const auto* p = static_cast<const uint8_t*>(buffer);
+  int first = std::min(count, outSize_ - put_);
+  std::memcpy(&outBuf_[put_], p, first);
+  if (count > first) std::memcpy(&outBuf_[0], p + first, count - first);
+  put_ = (put_ + count) % outSize_;
+  if (put_ == send_) outFull_ = true;
+  return count;
+}
+
 int TScomBaseDispatcher::RefreshStatus() {
   COMSTAT status = {};
   return GetComError(status, true);

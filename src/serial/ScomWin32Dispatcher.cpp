@@ -139,16 +139,9 @@ int TScomWin32Dispatcher::ReadCom(void* buffer, int count) {
 }
 
 int TScomWin32Dispatcher::WriteCom(const void* buffer, int count) {
-  TScomGuard out(outLock_);
-  if (outSize_ <= 0 || count <= 0) return 0;
-  const auto* p = static_cast<const uint8_t*>(buffer);
-  int first = std::min(count, outSize_ - put_);
-  std::memcpy(&outBuf_[put_], p, first);
-  if (count > first) std::memcpy(&outBuf_[0], p + first, count - first);
-  put_ = (put_ + count) % outSize_;
-  if (put_ == send_) outFull_ = true;
-  outputEvent_.Set();
-  return count;
+  int n = AppendOutput(buffer, count);
+  if (n > 0) outputEvent_.Set();
+  return n;
 }
 
 bool TScomWin32Dispatcher::SetupCom(int inSize, int outSize) {
