@@ -331,3 +331,16 @@ TEST(AudioSubject, AnObserverThatLeavesDuringItsCallDoesNotHideTheNext) {
   EXPECT_EQ(leaving.calls, 1);
   EXPECT_EQ(next.calls, 2);
 }
+
+TEST(Convertor, LeavesTheFloatingPointControlWordAsItWas) {
+  auto controlWord = [] {
+    WORD cw;
+    asm volatile("fnstcw %0" : "=m"(cw));
+    return cw;
+  };
+  WORD before = controlWord();
+  std::vector<BYTE> sine = Sine8(4096, 40, 100);
+  Convert(Pcm(8000, 1, 8), Ima8000(), sine, 2048);
+  EXPECT_EQ(controlWord(), before);
+  EXPECT_EQ(before & 0x3F, 0x3F);  // every exception masked
+}
