@@ -1,4 +1,5 @@
 #include "ModemParams.h"
+#include "IniFile.h"
 #include "SysUtils.h"
 
 TModemParams ModemParams;
@@ -66,3 +67,12 @@ const TModemKey ModemKeys[31] = {
     {"Params", "UseLine", &P::UseLine},
     {"Params", "UseLineRes", &P::UseLineRes},
 };
+
+void LoadModemCommands(const TIniFile& ini) {
+  for (const TModemKey& k : ModemKeys) {
+    if (k.Field)
+      ModemParams.*k.Field = ini.ReadString(k.Section, k.Key, "");
+    else
+      ModemParams.port = ini.ReadInteger(k.Section, k.Key, 1);
+  }
+}

@@ -59,3 +59,9 @@ struct TModemKey {
   std::string TModemParams::*Field;
 };
 extern const TModemKey ModemKeys[31];
+
+class TIniFile;
+
+// Reads every key of ModemKeys into ModemParams, in that order: strings default to "", port
+// to 1. PortName is left as it is.
+void LoadModemCommands(const TIniFile& ini);
