@@ -70,7 +70,7 @@ std::string ExcludeTrailingBackslash(const std::string& path);
 
 // The user's number, date and time settings, read once from the locale (the user's own settings
 // in "Control Panel\International" included) on first use; LoadFormatSettings reads them again
-// (after WM_SETTINGCHANGE, or in a test that changed them). The date and time formats are the
+// (after WM_SETTINGCHANGE, or in a test that changed them); do that on the main thread. The date and time formats are the
 // platform's pictures ("M/d/yyyy", "h:mm:ss tt", "dd.MM.yy", "HH:mm:ss").
 struct TFormatSettings {
   char DecimalSeparator = '.';
