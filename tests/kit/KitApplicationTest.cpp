@@ -1,0 +1,215 @@
+#include "KitClass.h"
+#include "KitCont.h"
+#include "KitIniCtrl.h"
+#include "KitStart.h"
+#include "KitXPStyles.h"
+#include "KitXPThemeManager.h"
+#include "MessagePump.h"
+#include "MessageWindow.h"
+#include <gtest/gtest.h>
+#include <windows.h>
+
+namespace {
+std::string UpperProgramName() {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string name(path, n);
+  name = name.substr(name.find_last_of('\\') + 1);
+  CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+  return name;
+}
+
+// Runs a second copy of this program with one argument; its exit code, or -1.
+int RunSecondCopy(const char* argument) {
+  char path[MAX_PATH];
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string command = std::string("\"") + path + "\" " + argument;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi = {};
+  if (!CreateProcessA(path, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+  else TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+}
+
+TEST(KitStart, MakesApplicationThemeManagerAndContainer) {
+  ASSERT_NE(KitApplication, nullptr);
+  ASSERT_NE(KitThemeManager, nullptr);
+  ASSERT_NE(KitDefaultContainer, nullptr);
+  EXPECT_EQ(KitThemeManager->Owner(), nullptr);
+  EXPECT_EQ(KitDefaultContainer->Owner(), nullptr);
+  // Without an owner there is no window to hook.
+  EXPECT_FALSE(KitThemeManager->Hook());
+  EXPECT_FALSE(KitThemeManager->Hooked());
+
+  EXPECT_EQ(KitApplication->Options, 0x36);
+  EXPECT_EQ(KitApplication->LogPathPrefix, ppProgram);
+  EXPECT_EQ(KitApplication->TimerPool()->MinInterval(), 50);
+  EXPECT_FALSE(KitApplication->TimerPool()->Running());
+  EXPECT_EQ(KitApplication->IniCtrl()->Owner(), nullptr);
+  EXPECT_GT(KitApplication->PerformanceFrequency, 0);
+  EXPECT_GT(KitApplication->CheckBoxWidth, 0);
+  EXPECT_GT(KitApplication->CheckBoxHeight, 0);
+  EXPECT_EQ(KitThemeLibrary.Loaded, KitThemeLibrary.Handle != nullptr);
+}
+
+TEST(KitStart, MutexNamedAfterProgramIsHeldAndSeenBySecondCopy) {
+  ASSERT_NE(KitApplication->MutexHandle(), nullptr);
+  EXPECT_FALSE(KitApplication->AlreadyRunning());
+  HANDLE other = OpenMutexA(SYNCHRONIZE, FALSE, UpperProgramName().c_str());
+  EXPECT_NE(other, nullptr) << UpperProgramName();
+  if (other) CloseHandle(other);
+  EXPECT_EQ(RunSecondCopy("--kit-mutex-probe"), 3);
+}
+
+TEST(KitApplication, LogFileNames) {
+  struct Case { const char* name; TKitPathPrefix prefix; const char* expected; };
+  const Case cases[] = {
+      {"", ppProgram, "C:\\Apps\\rec.LOG"},
+      {"   ", ppProgram, "C:\\Apps\\rec.LOG"},
+      {"trace", ppProgram, "C:\\Apps\\trace.LOG"},
+      {"x.txt", ppProgram, "C:\\Apps\\x.txt"},
+      {"D:\\logs\\x.txt", ppProgram, "C:\\Apps\\x.txt"},
+      {"D:\\logs\\x", ppFixed, "D:\\logs\\x.LOG"},
+      {"D:\\logs\\x.txt", ppFixed, "D:\\logs\\x.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(MakeLogFileName(c.name, c.prefix, "C:\\Apps\\rec.exe"), c.expected);
+  }
+  EXPECT_EQ(MakeLogFileName("a", ppWindows, "C:\\Apps\\rec.exe"), PrefixPath(ppWindows, true) + "a.LOG");
+  std::string program = ProgramFile();
+  EXPECT_EQ(KitApplication->LogFileName(), program.substr(0, program.size() - 4) + ".LOG");
+}
+
+TEST(KitApplication, ThemesStayOffWhenTheSystemHasNone) {
+  if (ThemesAvailable()) GTEST_SKIP() << "a visual theme is active in this prefix";
+  KitApplication->RefreshThemeState();
+  EXPECT_FALSE(KitApplication->ThemesEnabled());
+  KitApplication->SetThemesEnabled(true);
+  EXPECT_FALSE(KitApplication->ThemesEnabled());
+}
+
+namespace {
+class THookProbe : public TKitWndProcComponent {
+public:
+  THookProbe(HWND window) : TKitWndProcComponent(nullptr), window_(window) {}
+  std::vector<UINT> seen;
+
+protected:
+  HWND WindowToHook() const override { return window_; }
+  LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override {
+    seen.push_back(msg);
+    return TKitWndProcComponent::WndProc(msg, w, l);
+  }
+
+private:
+  HWND window_;
+};
+}
+
+TEST(KitWndProcComponent, HooksAWindowAndPutsItBack) {
+  constexpr UINT kProbe = WM_USER + 5;
+  TMessageWindow window("KitHookProbeWindow", [](UINT msg, WPARAM, LPARAM, LRESULT& r) {
+    if (msg != kProbe) return false;
+    r = 42;
+    return true;
+  });
+  THookProbe probe(window.Handle());
+  probe.Active = false;
+  probe.HookIfActive();
+  EXPECT_FALSE(probe.Hooked());
+  probe.Active = true;
+  ASSERT_TRUE(probe.Hook());
+  EXPECT_FALSE(probe.Hook());  // already hooked
+  EXPECT_EQ(SendMessageA(window.Handle(), kProbe, 0, 0), 42);  // passed on to the window
+  ASSERT_EQ(probe.seen.size(), 1u);
+  EXPECT_EQ(probe.seen[0], kProbe);
+  probe.Unhook();
+  EXPECT_EQ(SendMessageA(window.Handle(), kProbe, 0, 0), 42);
+  EXPECT_EQ(probe.seen.size(), 1u);
+
+  probe.SetDesigning(true);
+  EXPECT_FALSE(probe.Hook());
+  probe.HookInDesign = true;
+  EXPECT_TRUE(probe.Hook());
+}
+
+namespace {
+struct TPoolFixture : ::testing::Test {
+  TKitTimerPool pool{nullptr, 20};
+  void Run(const std::function<bool()>& done) { ASSERT_TRUE(PumpUntil(done, 10000)); }
+};
+}
+
+TEST_F(TPoolFixture, EntriesFireByDivisorAndRepeatLimit) {
+  std::vector<int> every3;
+  std::vector<std::pair<int, int>> poolCalls;  // ident, counter
+  auto add = [&](uint16_t ident, int divisor, int limit, TKitNotifyEvent own) {
+    auto e = std::make_unique<TKitTimerPoolEntry>();
+    e->Ident = ident;
+    e->Divisor = divisor;
+    e->RepeatLimit = limit;
+    e->Pool = &pool;
+    e->OnTimer = std::move(own);
+    pool.Entries().push_back(std::move(e));
+    return pool.Entries().back().get();
+  };
+  TKitTimerPoolEntry* three = add(1, 3, 0, [&](void* sender) {
+    EXPECT_EQ(sender, &pool);
+    every3.push_back(pool.TickCounter());
+  });
+  TKitTimerPoolEntry* twice = add(7, 1, 2, nullptr);
+  TKitTimerPoolEntry* never = add(8, 0, 0, nullptr);  // divisor 0: never fires, never divides
+  pool.OnTimer = [&](void*, uint16_t ident, int counter) { poolCalls.push_back({ident, counter}); };
+  EXPECT_EQ(pool.ActiveCount(), 3);
+  pool.UpdatePoolTimer(true);
+  EXPECT_TRUE(pool.Running());
+  Run([&] { return every3.size() >= 4; });
+  EXPECT_EQ(every3, (std::vector<int>{3, 6, 9, 12}));
+  EXPECT_TRUE(three->Enabled);
+  EXPECT_FALSE(twice->Enabled);
+  EXPECT_EQ(poolCalls, (std::vector<std::pair<int, int>>{{7, 1}, {7, 2}}));
+  EXPECT_EQ(never->FireCount, 0);
+
+  pool.ClearEntries();
+  EXPECT_FALSE(pool.Running());
+  EXPECT_TRUE(pool.Entries().empty());
+}
+
+TEST_F(TPoolFixture, PausedAndNoStartWithoutActiveEntries) {
+  pool.UpdatePoolTimer(true);
+  EXPECT_FALSE(pool.Running());
+  pool.SetMinInterval(500);  // run time: ignored
+  EXPECT_EQ(pool.MinInterval(), 20);
+  auto e = std::make_unique<TKitTimerPoolEntry>();
+  int fired = 0;
+  e->OnTimer = [&](void*) { ++fired; };
+  pool.Entries().push_back(std::move(e));
+  pool.Paused = true;
+  pool.UpdatePoolTimer(true);
+  PumpUntil([] { return false; }, 200);
+  EXPECT_EQ(fired, 0);
+  pool.Paused = false;
+  Run([&] { return fired > 0; });
+}
+
+TEST_F(TPoolFixture, AHandlerExceptionGoesToTheApplicationAndTicksGoOn) {
+  int errors = 0, fired = 0;
+  SetExceptionHandler([&](const std::exception_ptr&) { ++errors; });
+  auto e = std::make_unique<TKitTimerPoolEntry>();
+  e->OnTimer = [&](void*) {
+    ++fired;
+    throw std::runtime_error("pool tick");
+  };
+  pool.Entries().push_back(std::move(e));
+  pool.UpdatePoolTimer(true);
+  Run([&] { return fired >= 3; });
+  SetExceptionHandler(nullptr);
+  EXPECT_GE(errors, 3);
+}
