@@ -87,12 +87,78 @@ TEST(KitApplication, LogFileNames) {
   EXPECT_EQ(KitApplication->LogFileName(), program.substr(0, program.size() - 4) + ".LOG");
 }
 
-TEST(KitApplication, ThemesStayOffWhenTheSystemHasNone) {
-  if (ThemesAvailable()) GTEST_SKIP() << "a visual theme is active in this prefix";
+namespace {
+// A visible top-level window with one child; counts the theme messages each receives.
+struct TThemeProbe {
+  static inline int formChanged = 0, childChanged = 0, childKit = 0;
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    bool child = GetParent(hwnd) != nullptr;
+    if (msg == WM_THEMECHANGED) ++(child ? childChanged : formChanged);
+    if (msg == KM_THEMECHANGED && child) ++childKit;
+    return DefWindowProcA(hwnd, msg, w, l);
+  }
+  HWND form = nullptr, child = nullptr;
+  TThemeProbe() {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KitThemeProbe";
+    RegisterClassA(&wc);
+    form = CreateWindowExA(0, "KitThemeProbe", "probe", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+                           nullptr, nullptr, wc.hInstance, nullptr);
+    child = CreateWindowExA(0, "KitThemeProbe", "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, form, nullptr,
+                            wc.hInstance, nullptr);
+    ProcessMessages();
+    formChanged = childChanged = childKit = 0;
+  }
+  ~TThemeProbe() { DestroyWindow(form); }
+  void Expect(int times) {
+    EXPECT_EQ(formChanged, times);
+    EXPECT_EQ(childChanged, times);
+    EXPECT_EQ(childKit, times);
+  }
+};
+
+class TManagerProbe : public TKitXPThemeManager {
+public:
+  explicit TManagerProbe(HWND window) : TKitXPThemeManager(nullptr), window_(window) {}
+
+protected:
+  HWND WindowToHook() const override { return window_; }
+
+private:
+  HWND window_;
+};
+}
+
+TEST(KitApplication, ThemeSwitchFollowsTheSystemAndTellsVisibleWindows) {
+  TThemeProbe probe;
+  ASSERT_NE(probe.form, nullptr) << GetLastError();
+  ASSERT_NE(probe.child, nullptr) << GetLastError();
   KitApplication->RefreshThemeState();
+  if (!ThemesAvailable()) {
+    KitApplication->SetThemesEnabled(true);
+    EXPECT_FALSE(KitApplication->ThemesEnabled());  // stays off, nothing sent
+    probe.Expect(0);
+    return;
+  }
+  ASSERT_TRUE(KitApplication->ThemesEnabled());
+  KitApplication->SetThemesEnabled(true);  // unchanged: nothing
+  probe.Expect(0);
+  KitApplication->SetThemesEnabled(false);
   EXPECT_FALSE(KitApplication->ThemesEnabled());
+  probe.Expect(1);
   KitApplication->SetThemesEnabled(true);
-  EXPECT_FALSE(KitApplication->ThemesEnabled());
+  EXPECT_TRUE(KitApplication->ThemesEnabled());
+  probe.Expect(2);
+
+  // The theme manager, once it has a window, re-applies the theme on the system's change.
+  TMessageWindow window("KitThemeManagerProbe", [](UINT, WPARAM, LPARAM, LRESULT&) { return false; });
+  TManagerProbe manager(window.Handle());
+  ASSERT_TRUE(manager.Hook());
+  SendMessageA(window.Handle(), WM_THEMECHANGED, 0, 0);
+  probe.Expect(4);
+  EXPECT_TRUE(KitApplication->ThemesEnabled());
 }
 
 namespace {
