@@ -14,10 +14,15 @@ constexpr DWORD kHandOverSliceMs = 200;
 
 std::atomic<UINT> lastSerial{0};
 
+// Clears the busy flag on every way out, exceptions included, unless the handler destroyed
+// the timer.
 struct TBusyGuard {
-  explicit TBusyGuard(bool& flag) : flag_(flag) { flag_ = true; }
-  ~TBusyGuard() { flag_ = false; }
+  TBusyGuard(bool& flag, std::shared_ptr<bool> alive) : flag_(flag), alive_(std::move(alive)) { flag_ = true; }
+  ~TBusyGuard() {
+    if (*alive_) flag_ = false;
+  }
   bool& flag_;
+  std::shared_ptr<bool> alive_;
 };
 
 struct TTickDoneGuard {
@@ -140,6 +145,7 @@ TKitHiTimer::TKitHiTimer(TComponent* owner, uint16_t interval)
 }
 
 TKitHiTimer::~TKitHiTimer() {
+  *alive_ = false;
   onTimer_ = nullptr;
   Stop();
   timeEndPeriod(minPeriod_);
@@ -223,7 +229,7 @@ void TKitHiTimer::StartMultimedia() {
   if (interval_ == 0) return;
   busy_ = false;
   timerId_ = timeSetEvent(interval_, interval_, TimerCallback, reinterpret_cast<DWORD_PTR>(window_->Handle()),
-                          TIME_PERIODIC | TIME_CALLBACK_FUNCTION);
+                          TIME_PERIODIC | TIME_CALLBACK_FUNCTION | TIME_KILL_SYNCHRONOUS);
   if (!timerId_) throw EOutOfResources("Not enough timers available");
 }
 
@@ -251,7 +257,7 @@ void TKitHiTimer::ThreadTick(UINT serial) {
   if (!shared_ || shared_->serial != serial) return;  // an old thread: it has been told to stop
   TTickDoneGuard done{shared_};
   if (!enabled_ || !onTimer_ || busy_) return;
-  TBusyGuard busy(busy_);
+  TBusyGuard busy(busy_, alive_);
   DoTimer();
 }
 
@@ -267,6 +273,6 @@ void TKitHiTimer::ThreadError(UINT serial) {
 
 void TKitHiTimer::MultimediaTick(UINT) {
   if (busy_ || !enabled_ || !onTimer_) return;
-  TBusyGuard busy(busy_);
+  TBusyGuard busy(busy_, alive_);
   DoTimer();
 }

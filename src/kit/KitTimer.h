@@ -111,4 +111,5 @@ private:
   TThreadPriority priority_ = tpNormal;
   bool synchronize_ = true;
   bool useThread_ = true;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // a handler may destroy the timer
 };

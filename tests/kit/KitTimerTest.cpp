@@ -83,6 +83,21 @@ TEST_P(TModes, DisabledInsideItsHandlerGivesNoFurtherTick) {
   EXPECT_EQ(ticks, 1);
 }
 
+TEST_P(TModes, DestroyedInsideItsHandler) {
+  int ticks = 0;
+  auto* timer = new TKitHiTimer(nullptr);
+  timer->SetUseThread(GetParam());
+  timer->SetInterval(10);
+  timer->SetOnTimer([&](void* sender) {
+    ++ticks;
+    delete static_cast<TKitHiTimer*>(sender);
+  });
+  timer->SetEnabled(true);
+  ASSERT_TRUE(PumpUntil([&] { return ticks > 0; }, 5000));
+  Pump(200);
+  EXPECT_EQ(ticks, 1);
+}
+
 // The main thread sleeps so that ticks wait in its queue; then the timer is stopped (or
 // stopped and started again, or destroyed) before the queue is pumped.
 TEST_P(TModes, NoQueuedTickAfterDisableRestartOrDestroy) {

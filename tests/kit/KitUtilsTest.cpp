@@ -2,6 +2,7 @@
 #include "KitSysIn.h"
 #include "KitUtils.h"
 #include <gtest/gtest.h>
+#include <windows.h>
 
 TEST(KitUtils, BlankAndSlashes) {
   struct Case { const char* text; bool blank; const char* added; const char* removed; };
@@ -93,6 +94,9 @@ TEST(KitIniCtrl, WritersAndDefaults) {
   ini.SetNetUser(true);
   EXPECT_EQ(ini.User, GetLogonUserName());
   EXPECT_FALSE(ini.User.empty());
+  char name[64];
+  if (DWORD n = GetEnvironmentVariableA("USERNAME", name, sizeof name); n && n < sizeof name)
+    EXPECT_EQ(ini.User, std::string(name, n));
 }
 
 TEST(KitIniCtrl, EncodingModesRoundTrip) {
