@@ -53,7 +53,10 @@ ASOUND
   } > "$reg"
   wine regedit /S "$reg" > /dev/null 2>&1
   wineserver -k; wineserver -w
-  wineserver -p  # persistent: one server for the whole run, so each program starts quickly
+  # Persistent: one server for the whole run, so each program starts quickly. The server opens the
+  # COM ports' ptys itself and so gets one as its controlling terminal; when a simulator closes that
+  # master the server receives SIGHUP and dumps its object table: that goes to a log, not the run.
+  wineserver -p > "$build/wineserver.log" 2>&1
   wine cmd /c exit > /dev/null 2>&1  # makes the server relink dosdevices from the registry
 
   for n in $(seq 1 50); do
@@ -82,7 +85,12 @@ vl_env_stop() {
     kill "$VL_XVFB_PID" 2>/dev/null
     wait "$VL_XVFB_PID" 2>/dev/null
   fi
-  # Any simulator a test left behind.
-  [ -n "${VL_PORTS:-}" ] && pkill -f -- "--dir $VL_PORTS" 2>/dev/null
+  # Any simulator a test left behind (with-sim.sh records each one's pid in its run folder).
+  local pidfile pid
+  for pidfile in "${VL_BUILD:-/nonexistent}"/sims/*/pid; do
+    [ -f "$pidfile" ] || continue
+    pid=$(cat "$pidfile")
+    if [ -n "$pid" ] && grep -q modemsim "/proc/$pid/cmdline" 2>/dev/null; then kill "$pid" 2>/dev/null; fi
+  done
   return 0
 }

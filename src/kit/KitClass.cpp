@@ -4,6 +4,7 @@
 #include "KitUtils.h"
 #include "KitXPStyles.h"
 #include "MessageWindow.h"
+#include "SysUtils.h"
 #include <algorithm>
 
 TKitApplication* KitApplication = nullptr;
@@ -12,20 +13,6 @@ namespace {
 constexpr UINT_PTR kPoolTimerId = 1;
 constexpr int kCheckBoxesBitmap = 32759;  // the system's check-box images, 4 by 3
 constexpr DWORD kThemeNonClientAndControls = 3;
-
-size_t NameStart(const std::string& path) {
-  size_t sep = path.find_last_of("\\:");
-  return sep == std::string::npos ? 0 : sep + 1;
-}
-
-std::string FileExt(const std::string& path) {
-  size_t dot = path.find_last_of('.');
-  return dot != std::string::npos && dot >= NameStart(path) ? path.substr(dot) : std::string();
-}
-
-std::string ChangeFileExt(const std::string& path, const std::string& ext) {
-  return path.substr(0, path.size() - FileExt(path).size()) + ext;
-}
 
 // Clears a busy flag on every way out, exceptions included.
 struct TBusyGuard {
@@ -126,11 +113,11 @@ std::string MakeLogFileName(const std::string& name, TKitPathPrefix prefix, cons
   std::string file = name;
   if (IsBlank(file))
     file = ChangeFileExt(programFile, ".LOG");
-  else if (IsBlank(FileExt(file)))
+  else if (IsBlank(ExtractFileExt(file)))
     file += ".LOG";
   if (prefix == ppFixed) return file;
-  std::string dir = prefix == ppProgram ? programFile.substr(0, NameStart(programFile)) : PrefixPath(prefix, true);
-  return SlashAdd(dir) + file.substr(NameStart(file));
+  std::string dir = prefix == ppProgram ? ExtractFilePath(programFile) : PrefixPath(prefix, true);
+  return SlashAdd(dir) + ExtractFileName(file);
 }
 
 TKitApplication::TKitApplication() : TComponent(nullptr) {
@@ -139,7 +126,7 @@ TKitApplication::TKitApplication() : TComponent(nullptr) {
     // The name is upper-cased with its folder, then the folder is cut off.
     std::string path = ProgramFile();
     CharUpperBuffA(path.data(), static_cast<DWORD>(path.size()));
-    mutex_ = CreateMutexA(nullptr, FALSE, path.substr(NameStart(path)).c_str());
+    mutex_ = CreateMutexA(nullptr, FALSE, ExtractFileName(path).c_str());
     alreadyRunning_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
   }
   timerPool_ = new TKitTimerPool(nullptr, 50);

@@ -1,14 +1,9 @@
 #include "KitIniCtrl.h"
 #include "KitUtils.h"
+#include "SysUtils.h"
 
 namespace {
 constexpr uint8_t kLetters = 26;
-
-// The extension of a file name, dot included; empty when it has none.
-std::string FileExt(const std::string& name) {
-  size_t dot = name.find_last_of(".\\:");
-  return dot != std::string::npos && name[dot] == '.' ? name.substr(dot) : std::string();
-}
 }
 
 void TKitIniCtrl::SetAlphaCounter(bool value) {
@@ -24,8 +19,7 @@ void TKitIniCtrl::SetMaxEntries(uint8_t value) {
 
 void TKitIniCtrl::SetIniFile(const std::string& value) {
   if (value == iniFile_) return;
-  std::string ext = FileExt(value);
-  iniFile_ = IsBlank(ext) ? value.substr(0, value.size() - ext.size()) + ".INI" : value;
+  iniFile_ = IsBlank(ExtractFileExt(value)) ? ChangeFileExt(value, ".INI") : value;
 }
 
 void TKitIniCtrl::SetNetUser(bool value) {

@@ -1,5 +1,6 @@
 #include "KitSysIn.h"
 #include "KitUtils.h"
+#include "SysUtils.h"
 #include <windows.h>
 
 std::string WindowsDir() {
@@ -21,8 +22,7 @@ std::string ProgramFile() {
 }
 
 std::string ProgramDir() {
-  std::string path = ProgramFile();
-  return path.substr(0, path.find_last_of("\\:") + 1);
+  return ExtractFilePath(ProgramFile());
 }
 
 std::string PrefixPath(TKitPathPrefix prefix, bool withSlash) {
