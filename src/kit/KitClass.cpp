@@ -116,7 +116,7 @@ std::string MakeLogFileName(const std::string& name, TKitPathPrefix prefix, cons
   else if (IsBlank(ExtractFileExt(file)))
     file += ".LOG";
   if (prefix == ppFixed) return file;
-  std::string dir = prefix == ppProgram ? ExtractFilePath(programFile) : PrefixPath(prefix, true);
+  std::string dir = prefix == ppProgram ? ExtractFilePath(programFile) : KitSysIn::PrefixPath(prefix, true);
   return SlashAdd(dir) + ExtractFileName(file);
 }
 
@@ -124,7 +124,7 @@ TKitApplication::TKitApplication() : TComponent(nullptr) {
   SetLogFileName("");
   if (!Designing()) {
     // The name is upper-cased with its folder, then the folder is cut off.
-    std::string path = ProgramFile();
+    std::string path = KitSysIn::ProgramFile();
     CharUpperBuffA(path.data(), static_cast<DWORD>(path.size()));
     mutex_ = CreateMutexA(nullptr, FALSE, ExtractFileName(path).c_str());
     alreadyRunning_ = mutex_ && GetLastError() == ERROR_ALREADY_EXISTS;
@@ -150,7 +150,7 @@ TKitApplication::~TKitApplication() {
 }
 
 void TKitApplication::SetLogFileName(const std::string& name) {
-  logFileName_ = MakeLogFileName(name, LogPathPrefix, ProgramFile());
+  logFileName_ = MakeLogFileName(name, LogPathPrefix, KitSysIn::ProgramFile());
 }
 
 bool TKitApplication::ThemesEnabled() const { return themesEnabled_ && ThemesAvailable(); }

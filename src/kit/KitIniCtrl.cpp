@@ -34,7 +34,7 @@ void TKitIniCtrl::SetTarget(TKitIniTarget value) {
   effectiveTarget_ = value == itAuto ? itRegistry : value;
 }
 
-void TKitIniCtrl::GetNetUser(std::string& name) { name = GetLogonUserName(); }
+void TKitIniCtrl::GetNetUser(std::string& name) { name = KitSysIn::GetLogonUserName(); }
 
 void TKitIniCtrl::EncodeString(const std::string& text, std::string& result) {
   result = text;

@@ -3,6 +3,8 @@
 #include "SysUtils.h"
 #include <windows.h>
 
+namespace KitSysIn {
+
 std::string WindowsDir() {
   char buf[MAX_PATH];
   UINT n = GetWindowsDirectoryA(buf, sizeof buf);
@@ -42,3 +44,4 @@ std::string GetLogonUserName() {
   if (!GetUserNameA(buf, &size) || size == 0) return "(Unknown)";
   return std::string(buf, size - 1);  // size counts the terminating zero
 }
+}  // namespace KitSysIn

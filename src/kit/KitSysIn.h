@@ -3,6 +3,9 @@
 
 enum TKitPathPrefix { ppWindows, ppSystem, ppProgram, ppFixed };
 
+// In a namespace of their own: the program's global ProgramDir has no trailing backslash.
+namespace KitSysIn {
+
 std::string WindowsDir();
 std::string SystemDir();
 // The full path of the program file.
@@ -13,3 +16,4 @@ std::string ProgramDir();
 std::string PrefixPath(TKitPathPrefix prefix, bool withSlash);
 // The logged-on user name, "(Unknown)" when it cannot be read.
 std::string GetLogonUserName();
+}  // namespace KitSysIn

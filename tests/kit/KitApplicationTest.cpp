@@ -82,8 +82,8 @@ TEST(KitApplication, LogFileNames) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(MakeLogFileName(c.name, c.prefix, "C:\\Apps\\rec.exe"), c.expected);
   }
-  EXPECT_EQ(MakeLogFileName("a", ppWindows, "C:\\Apps\\rec.exe"), PrefixPath(ppWindows, true) + "a.LOG");
-  std::string program = ProgramFile();
+  EXPECT_EQ(MakeLogFileName("a", ppWindows, "C:\\Apps\\rec.exe"), KitSysIn::PrefixPath(ppWindows, true) + "a.LOG");
+  std::string program = KitSysIn::ProgramFile();
   EXPECT_EQ(KitApplication->LogFileName(), program.substr(0, program.size() - 4) + ".LOG");
 }
 

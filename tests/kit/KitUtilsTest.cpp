@@ -20,11 +20,11 @@ TEST(KitUtils, BlankAndSlashes) {
     EXPECT_EQ(SlashAdd(c.text), c.added);
     EXPECT_EQ(SlashRemove(c.text), c.removed);
   }
-  EXPECT_EQ(PrefixPath(ppFixed, true), "\\");
-  EXPECT_EQ(PrefixPath(ppFixed, false), "");
-  EXPECT_EQ(PrefixPath(ppProgram, true), ProgramDir());
-  EXPECT_EQ(PrefixPath(ppWindows, false), WindowsDir());
-  EXPECT_EQ(ProgramDir().back(), '\\');
+  EXPECT_EQ(KitSysIn::PrefixPath(ppFixed, true), "\\");
+  EXPECT_EQ(KitSysIn::PrefixPath(ppFixed, false), "");
+  EXPECT_EQ(KitSysIn::PrefixPath(ppProgram, true), KitSysIn::ProgramDir());
+  EXPECT_EQ(KitSysIn::PrefixPath(ppWindows, false), KitSysIn::WindowsDir());
+  EXPECT_EQ(KitSysIn::ProgramDir().back(), '\\');
 }
 
 TEST(KitUtils, EncryptionRoundTripsEveryByte) {
@@ -92,11 +92,12 @@ TEST(KitIniCtrl, WritersAndDefaults) {
   EXPECT_EQ(ini.EffectiveTarget(), itRegistry);
 
   ini.SetNetUser(true);
-  EXPECT_EQ(ini.User, GetLogonUserName());
+  EXPECT_EQ(ini.User, KitSysIn::GetLogonUserName());
   EXPECT_FALSE(ini.User.empty());
   char name[64];
-  if (DWORD n = GetEnvironmentVariableA("USERNAME", name, sizeof name); n && n < sizeof name)
+  if (DWORD n = GetEnvironmentVariableA("USERNAME", name, sizeof name); n && n < sizeof name) {
     EXPECT_EQ(ini.User, std::string(name, n));
+  }
 }
 
 TEST(KitIniCtrl, EncodingModesRoundTrip) {
