@@ -1,4 +1,5 @@
 #include "KitClass.h"
+#include "Application.h"
 #include "Exception.h"
 #include "KitIniCtrl.h"
 #include "KitUtils.h"
@@ -161,6 +162,7 @@ void TKitApplication::SetThemesEnabled(bool value) {
   if (value == themesEnabled_ || (value && !ThemesAvailable())) return;
   themesEnabled_ = value;
   if (Designing() || !KitThemeLibrary.Loaded) return;
+  SendMessageA(Application.Handle(), WM_THEMECHANGED, 0, 0);
   if (KitThemeLibrary.SetThemeAppProperties)
     KitThemeLibrary.SetThemeAppProperties(value ? kThemeNonClientAndControls : 0);
   NotifyThemeChange();

@@ -1,4 +1,5 @@
 #include "KitTimer.h"
+#include "Application.h"
 #include "Exception.h"
 #include "MessagePump.h"
 #include "MessageWindow.h"
@@ -85,8 +86,8 @@ void TKitThreadedTimer::Execute() {
 }
 
 bool TKitThreadedTimer::ThreadClosed() const {
-  // The application is ending once its loop has taken WM_QUIT.
-  return shared_->terminated || QuitReceived();
+  // A WM_QUIT taken by a ProcessMessages wait ends the application too, before its loop sees it.
+  return shared_->terminated || Application.Terminated() || QuitReceived();
 }
 
 // Sleeps the interval; false when told to terminate. A wake left over from the last

@@ -2,6 +2,7 @@
 #include "KitCont.h"
 #include "KitIniCtrl.h"
 #include "KitStart.h"
+#include "KitTestMain.h"
 #include "KitXPStyles.h"
 #include "KitXPThemeManager.h"
 #include "MessagePump.h"
@@ -17,23 +18,6 @@ std::string UpperProgramName() {
   name = name.substr(name.find_last_of('\\') + 1);
   CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
   return name;
-}
-
-// Runs a second copy of this program with one argument; its exit code, or -1.
-int RunSecondCopy(const char* argument) {
-  char path[MAX_PATH];
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string command = std::string("\"") + path + "\" " + argument;
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!CreateProcessA(path, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
-  DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-  else TerminateProcess(pi.hProcess, 1);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return static_cast<int>(code);
 }
 }
 

@@ -1,3 +1,4 @@
+#include "KitTestMain.h"
 #include "KitTimer.h"
 #include "MessagePump.h"
 #include "MessageWindow.h"
@@ -234,6 +235,10 @@ TEST(KitHiTimer, NoTickWhileTheApplicationIsEnding) {
   EXPECT_EQ(log.Count(), 0);
   ResetQuit();
   ASSERT_TRUE(PumpUntil([&] { return log.Count() > 0; }, 5000));
+}
+
+TEST(KitHiTimer, NoTickOnceTheApplicationTerminates) {
+  EXPECT_EQ(RunSecondCopy("--kit-terminated-probe"), 5);
 }
 
 TEST(KitHiTimer, ThousandCreateEnableDestroyCycles) {
