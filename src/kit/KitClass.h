@@ -12,7 +12,7 @@ class TKitIniCtrl;
 class TKitTimerPool;
 class TMessageWindow;
 
-using TKitTimerPoolEvent = std::function<void(void* Sender, uint16_t Ident, int Counter)>;
+using TKitTimerPoolEvent = std::function<void(TComponent* Sender, uint16_t Ident, int Counter)>;
 
 // One entry of the pool: fires on every Divisor-th base tick, until it has fired RepeatLimit
 // times (0: no limit). Its own OnTimer, when set, is called in place of the pool's.
@@ -23,7 +23,7 @@ struct TKitTimerPoolEntry {
   uint16_t Ident = 0;
   int Divisor = 1;
   TKitTimerPool* Pool = nullptr;
-  TKitNotifyEvent OnTimer;
+  TNotifyEvent OnTimer;
 };
 
 // Many slow timers on one window timer of MinInterval ms.

@@ -1,6 +1,6 @@
 #pragma once
 #include "Component.h"
-#include "KitObject.h"
+#include "Control.h"
 #include <string>
 
 // Base of every kit component: OnChange, an update lock without nesting, and the About text.
@@ -9,13 +9,13 @@ public:
   explicit TKitCustomComponent(TComponent* owner) : TComponent(owner) {}
 
   virtual void Change();
-  virtual void GetChange(void* Sender) { Change(); }
+  virtual void GetChange(TComponent* Sender) { Change(); }
   void BeginUpdate() { locked_ = true; }
   void EndUpdate(bool notify);
   bool Locked() const { return locked_; }
 
   std::string About;
-  TKitNotifyEvent OnChange;
+  TNotifyEvent OnChange;
 
 private:
   bool locked_ = false;

@@ -8,7 +8,7 @@
 enum TKitRegRootKey { rpClassesRoot, rpCurrentUser, rpLocalMachine, rpUsers, rpCurrentConfig, rpDynData };
 enum TKitIniTarget { itIniFile, itRegistry, itAuto };
 enum TKitIniCryptMode { icmKey, icmTextKey, icmCustom };
-using TKitIniCryptEvent = std::function<void(void* Sender, std::string& data)>;
+using TKitIniCryptEvent = std::function<void(TComponent* Sender, std::string& data)>;
 
 // Where the kit would keep settings and how string values are encoded before they are stored.
 // Reading and writing values is not part of it.

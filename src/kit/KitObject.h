@@ -1,9 +1,8 @@
 #pragma once
 #include <functional>
 
-// Kit events name their sender as an untyped pointer: a sender may be a kit object or a
-// component, and handlers compare it rather than use it.
-using TKitNotifyEvent = std::function<void(void* Sender)>;
+class TKitObject;
+using TKitObjectEvent = std::function<void(TKitObject* Sender)>;
 
 // A plain object that reports its own changes through OnChange, unless locked.
 class TKitObject {
@@ -15,12 +14,12 @@ public:
 
   virtual void Change();
   // The handler that owned sub-objects' OnChange are pointed at.
-  virtual void GetChange(void* Sender) { Change(); }
+  virtual void GetChange(TKitObject* Sender) { Change(); }
   void BeginUpdate() { locked_ = true; }
   void EndUpdate(bool notify);
   bool Locked() const { return locked_; }
 
-  TKitNotifyEvent OnChange;
+  TKitObjectEvent OnChange;
 
 private:
   bool locked_ = false;

@@ -166,7 +166,7 @@ void TKitHiTimer::SetInterval(uint32_t value) {
   UpdateTimer();
 }
 
-void TKitHiTimer::SetOnTimer(TKitNotifyEvent handler) {
+void TKitHiTimer::SetOnTimer(TNotifyEvent handler) {
   onTimer_ = std::move(handler);
   UpdateTimer();
 }

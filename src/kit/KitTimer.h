@@ -71,8 +71,8 @@ public:
   uint32_t Interval() const { return interval_; }
   // Kept within MinPeriod..MaxPeriod of the device.
   void SetInterval(uint32_t value);
-  const TKitNotifyEvent& OnTimer() const { return onTimer_; }
-  void SetOnTimer(TKitNotifyEvent handler);
+  const TNotifyEvent& OnTimer() const { return onTimer_; }
+  void SetOnTimer(TNotifyEvent handler);
   bool UseThread() const { return useThread_; }
   void SetUseThread(bool value);
   TThreadPriority ThreadPriority() const { return priority_; }
@@ -105,7 +105,7 @@ private:
   UINT timerId_ = 0;
   uint32_t minPeriod_ = 1;
   uint32_t maxPeriod_ = 1000000;
-  TKitNotifyEvent onTimer_;
+  TNotifyEvent onTimer_;
   std::unique_ptr<TMessageWindow> window_;
   std::shared_ptr<TKitTimerShared> shared_;
   TThreadPriority priority_ = tpNormal;

@@ -1,8 +1,14 @@
 #include "KitWndProcComponent.h"
+#include "Control.h"
 #include "MessageWindow.h"
 #include <commctrl.h>
 
 TKitWndProcComponent::~TKitWndProcComponent() { Unhook(); }
+
+HWND TKitWndProcComponent::WindowToHook() const {
+  auto* control = dynamic_cast<TControl*>(Owner());
+  return control ? control->Handle() : nullptr;
+}
 
 bool TKitWndProcComponent::Hook() {
   HWND window = WindowToHook();

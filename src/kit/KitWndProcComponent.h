@@ -20,8 +20,8 @@ public:
   bool HookInDesign = false;
 
 protected:
-  // The window to hook: none without an owner. The form layer supplies its forms' windows.
-  virtual HWND WindowToHook() const { return nullptr; }
+  // The window to hook: the owner's window when the owner is a control or form; none without.
+  virtual HWND WindowToHook() const;
   // Sees every message of the hooked window; the default passes it on.
   virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT CallPrevious(UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,3 +1,4 @@
+#include "Form.h"
 #include "KitClass.h"
 #include "KitCont.h"
 #include "KitIniCtrl.h"
@@ -190,6 +191,26 @@ TEST(KitWndProcComponent, HooksAWindowAndPutsItBack) {
   EXPECT_TRUE(probe.Hook());
 }
 
+TEST(KitWndProcComponent, HooksItsOwnerFormUntilTheFormGoes) {
+  struct TOwned : TKitWndProcComponent {
+    using TKitWndProcComponent::TKitWndProcComponent;
+    int* seen = nullptr;
+    LRESULT WndProc(UINT msg, WPARAM w, LPARAM l) override {
+      if (msg == WM_USER + 9) ++*seen;
+      return TKitWndProcComponent::WndProc(msg, w, l);
+    }
+  };
+  int seen = 0;
+  auto* form = new TForm(nullptr);
+  auto* hook = new TOwned(form);  // owned: freed with the form
+  hook->seen = &seen;
+  ASSERT_NE(form->Handle(), nullptr);
+  ASSERT_TRUE(hook->Hook());
+  SendMessageA(form->Handle(), WM_USER + 9, 0, 0);
+  EXPECT_EQ(seen, 1);
+  form->Free();
+}
+
 namespace {
 struct TPoolFixture : ::testing::Test {
   TKitTimerPool pool{nullptr, 20};
@@ -200,7 +221,7 @@ struct TPoolFixture : ::testing::Test {
 TEST_F(TPoolFixture, EntriesFireByDivisorAndRepeatLimit) {
   std::vector<int> every3;
   std::vector<std::pair<int, int>> poolCalls;  // ident, counter
-  auto add = [&](uint16_t ident, int divisor, int limit, TKitNotifyEvent own) {
+  auto add = [&](uint16_t ident, int divisor, int limit, TNotifyEvent own) {
     auto e = std::make_unique<TKitTimerPoolEntry>();
     e->Ident = ident;
     e->Divisor = divisor;
@@ -210,13 +231,13 @@ TEST_F(TPoolFixture, EntriesFireByDivisorAndRepeatLimit) {
     pool.Entries().push_back(std::move(e));
     return pool.Entries().back().get();
   };
-  TKitTimerPoolEntry* three = add(1, 3, 0, [&](void* sender) {
+  TKitTimerPoolEntry* three = add(1, 3, 0, [&](TComponent* sender) {
     EXPECT_EQ(sender, &pool);
     every3.push_back(pool.TickCounter());
   });
   TKitTimerPoolEntry* twice = add(7, 1, 2, nullptr);
   TKitTimerPoolEntry* never = add(8, 0, 0, nullptr);  // divisor 0: never fires, never divides
-  pool.OnTimer = [&](void*, uint16_t ident, int counter) { poolCalls.push_back({ident, counter}); };
+  pool.OnTimer = [&](TComponent*, uint16_t ident, int counter) { poolCalls.push_back({ident, counter}); };
   EXPECT_EQ(pool.ActiveCount(), 3);
   pool.UpdatePoolTimer(true);
   EXPECT_TRUE(pool.Running());
@@ -239,7 +260,7 @@ TEST_F(TPoolFixture, PausedAndNoStartWithoutActiveEntries) {
   EXPECT_EQ(pool.MinInterval(), 20);
   auto e = std::make_unique<TKitTimerPoolEntry>();
   int fired = 0;
-  e->OnTimer = [&](void*) { ++fired; };
+  e->OnTimer = [&](TComponent*) { ++fired; };
   pool.Entries().push_back(std::move(e));
   pool.Paused = true;
   pool.UpdatePoolTimer(true);
@@ -253,7 +274,7 @@ TEST_F(TPoolFixture, AHandlerExceptionGoesToTheApplicationAndTicksGoOn) {
   int errors = 0, fired = 0;
   SetExceptionHandler([&](const std::exception_ptr&) { ++errors; });
   auto e = std::make_unique<TKitTimerPoolEntry>();
-  e->OnTimer = [&](void*) {
+  e->OnTimer = [&](TComponent*) {
     ++fired;
     throw std::runtime_error("pool tick");
   };

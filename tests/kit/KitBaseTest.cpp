@@ -15,7 +15,7 @@ struct TRecordingClient : TKitControllerClient {
 template <typename T>
 void CheckUpdateLock(T& object) {
   int changes = 0;
-  object.OnChange = [&](void* sender) { EXPECT_EQ(sender, &object); ++changes; };
+  object.OnChange = [&](auto* sender) { EXPECT_EQ(sender, &object); ++changes; };
   object.Change();
   EXPECT_EQ(changes, 1);
   object.BeginUpdate();
@@ -43,7 +43,7 @@ TEST(KitBase, ControllerPassesChangesToClientsInOrder) {
   std::vector<int> log;
   TKitBaseController controller(nullptr);
   int changes = 0;
-  controller.OnChange = [&](void*) { ++changes; };
+  controller.OnChange = [&](TComponent*) { ++changes; };
   TRecordingClient a(&log, 1), b(&log, 2), c(&log, 3);
   controller.AddClient(&a);
   controller.AddClient(&b);

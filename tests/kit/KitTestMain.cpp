@@ -34,7 +34,7 @@ int TicksWhileTerminating() {
   {
     TKitHiTimer timer(nullptr);
     timer.SetInterval(20);
-    timer.SetOnTimer([&](void*) { ++ticks; });
+    timer.SetOnTimer([&](TComponent*) { ++ticks; });
     timer.SetEnabled(true);
     Sleep(300);
     ProcessMessages();

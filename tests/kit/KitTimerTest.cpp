@@ -28,8 +28,8 @@ struct TTickLog {
   std::vector<DWORD> times;
   bool offMain = false;
   const DWORD mainThread = GetCurrentThreadId();
-  TKitNotifyEvent Handler() {
-    return [this](void*) {
+  TNotifyEvent Handler() {
+    return [this](TComponent*) {
       times.push_back(timeGetTime());
       if (GetCurrentThreadId() != mainThread) offMain = true;
     };
@@ -74,7 +74,7 @@ TEST_P(TModes, DisabledInsideItsHandlerGivesNoFurtherTick) {
   timer.SetUseThread(GetParam());
   timer.SetInterval(10);
   int ticks = 0;
-  timer.SetOnTimer([&](void*) {
+  timer.SetOnTimer([&](TComponent*) {
     ++ticks;
     timer.SetEnabled(false);
   });
@@ -89,9 +89,9 @@ TEST_P(TModes, DestroyedInsideItsHandler) {
   auto* timer = new TKitHiTimer(nullptr);
   timer->SetUseThread(GetParam());
   timer->SetInterval(10);
-  timer->SetOnTimer([&](void* sender) {
+  timer->SetOnTimer([&](TComponent* sender) {
     ++ticks;
-    delete static_cast<TKitHiTimer*>(sender);
+    delete sender;
   });
   timer->SetEnabled(true);
   ASSERT_TRUE(PumpUntil([&] { return ticks > 0; }, 5000));
@@ -138,7 +138,7 @@ TEST_P(TModes, HandlerExceptionsGoToTheApplicationAndTicksGoOn) {
   timer.SetUseThread(GetParam());
   timer.SetInterval(20);
   int ticks = 0;
-  timer.SetOnTimer([&](void*) {
+  timer.SetOnTimer([&](TComponent*) {
     ++ticks;
     throw std::runtime_error("tick failed");
   });
@@ -206,7 +206,7 @@ TEST(KitHiTimer, ThreadModeWithoutSynchronizeTicksInTheTimerThread) {
   std::atomic<int> ticks{0};
   std::atomic<bool> onMain{false};
   const DWORD main = GetCurrentThreadId();
-  timer.SetOnTimer([&](void*) {
+  timer.SetOnTimer([&](TComponent*) {
     if (GetCurrentThreadId() == main) onMain = true;
     if (++ticks == 2) throw std::runtime_error("off-thread tick failed");
   });
@@ -248,7 +248,7 @@ TEST(KitHiTimer, ThousandCreateEnableDestroyCycles) {
     auto* timer = new TKitHiTimer(nullptr);
     timer->SetUseThread(i % 4 != 3);
     timer->SetInterval(1);
-    timer->SetOnTimer([&](void*) { ++ticks; });
+    timer->SetOnTimer([&](TComponent*) { ++ticks; });
     timer->SetEnabled(true);
     if (i % 10 == 0) ProcessMessages();
     if (i % 7 == 0) Sleep(2);

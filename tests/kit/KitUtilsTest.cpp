@@ -117,8 +117,8 @@ TEST(KitIniCtrl, EncodingModesRoundTrip) {
   std::string out;
   ini.EncodeString("same", out);
   EXPECT_EQ(out, "same");  // no handler: unchanged
-  ini.OnEncodeString = [](void*, std::string& s) { s = "<" + s + ">"; };
-  ini.OnDecodeString = [](void*, std::string& s) { s = s.substr(1, s.size() - 2); };
+  ini.OnEncodeString = [](TComponent*, std::string& s) { s = "<" + s + ">"; };
+  ini.OnDecodeString = [](TComponent*, std::string& s) { s = s.substr(1, s.size() - 2); };
   ini.EncodeString("v", out);
   EXPECT_EQ(out, "<v>");
   ini.DecodeString(out, out);
