@@ -39,18 +39,20 @@ TEST(Monitor, ShowsTheLinesAndWritesThemToProgramDirWhenDestroyed) {
   AddEvent("-- Recording started");
   AddEvent("Com port 1 opened...");
   AddEvent("-- Recording stopped");
-  std::vector<std::string> want = {"-- Recording started", "Com port 1 opened...", "-- Recording stopped"};
-  EXPECT_EQ(monitor->Memo1->Lines(), want);
-
   monitor->Show();
   EXPECT_TRUE(IsWindowVisible(monitor->Handle()));
+  AddEvent("-- Playback file");
+  std::vector<std::string> want = {"-- Recording started", "Com port 1 opened...", "-- Recording stopped",
+                                   "-- Playback file"};
+  EXPECT_EQ(monitor->Memo1->Lines(), want);
   SendMessageA(monitor->Handle(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindowVisible(monitor->Handle())) << "the close box hides the window";
   AddEvent("while hidden");
 
   monitor->Free();
   EXPECT_EQ(ReadWholeFile(dir / "Events.log"),
-            Crlf({"-- Recording started", "Com port 1 opened...", "-- Recording stopped", "while hidden"}));
+            Crlf({"-- Recording started", "Com port 1 opened...", "-- Recording stopped", "-- Playback file",
+                  "while hidden"}));
   EXPECT_EQ(elsewhere.Listing(), "");
   AddEvent("after the monitor");  // nobody listens any more: no crash
 }
@@ -66,15 +68,18 @@ TEST(Monitor, ALongRunsLinesAllReachTheMemoAndTheFile) {
   ProgramFolder dir;
   TfmMonitor* monitor = NewForm<TfmMonitor>(nullptr);
   std::string expected;
-  const int count = 4000;  // about 200000 characters, far past a memo's default limit
+  const int count = 8000;  // some 300000 characters, ten times a memo's default limit
   for (int i = 0; i < count; ++i) {
     std::string line = "line " + std::to_string(i) + " Setting modem in voice mode..";
     AddEvent(line);
     expected += line + "\r\n";
+    if (i == count / 2) monitor->Show();  // the rest goes to the visible memo line by line
+    if (i == count / 2 + 50) monitor->Hide();
+    if (i == count - 100) monitor->Show();
   }
   std::vector<std::string> lines = monitor->Memo1->Lines();
   ASSERT_EQ(lines.size(), static_cast<size_t>(count));
-  EXPECT_EQ(lines.back(), "line 3999 Setting modem in voice mode..");
+  EXPECT_EQ(lines.back(), "line 7999 Setting modem in voice mode..");
   monitor->Free();
   EXPECT_EQ(ReadWholeFile(dir / "Events.log"), expected);
 }
