@@ -248,3 +248,17 @@ TEST(LiveSettings, ACpnThatIsNotAFormatIsKeptAndReported) {
   ASSERT_EQ(EventLog().Count(), 1);
   EXPECT_NE(EventLog().Lines()[0].find("FileCompression.cpn"), std::string::npos);
 }
+
+TEST(LiveSettings, BeforeAnyLoadTheDialogsDesignedValuesHold) {
+  TLiveSettings live;
+  EXPECT_EQ(live.TimeOut, 2);
+  EXPECT_EQ(live.Player, "wmplayer.exe");
+  EXPECT_TRUE(live.FormatOut.Equals(ImaAdpcm()));
+  // Values are set directly, as the settings dialog (or a test) does, and read at once.
+  live.PointsIndex = 0;
+  live.BaudrateIndex = 2;
+  live.FlowControlIndex = 1;
+  EXPECT_EQ(live.Points(), 1200);
+  EXPECT_EQ(live.Baudrate(), 128000);
+  EXPECT_EQ(live.FlowControl(), "Software");
+}
