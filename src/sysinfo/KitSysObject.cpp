@@ -59,3 +59,16 @@ void TKitSysObject::RetrieveValues(const std::string& caption, const TKitSysIdSe
   Progress(caption, 100, 100);
   Progress("", 100, 0);
 }
+
+TKitSysRegistry& TKitSysObject::MakeRegistry(bool readOnly) {
+  if (!registry_) registry_ = std::make_unique<TKitSysRegistry>(readOnly);
+  return *registry_;
+}
+
+void TKitSysObject::SetRegistryRoot(HKEY root) {
+  if (registry_) registry_->SetRootKey(root);
+}
+
+void TKitSysObject::CloseRegistryKey() {
+  if (registry_) registry_->CloseKey();
+}

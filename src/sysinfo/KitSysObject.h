@@ -2,6 +2,8 @@
 #include "KitSysChangeList.h"
 #include "KitSysProperties.h"
 #include "KitSysPropertyDesc.h"
+#include "KitSysRegistry.h"
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,9 +65,19 @@ protected:
   void RetrieveValues(const std::string& caption, const TKitSysIdSet& selected,
                       const std::function<std::string(int id)>& valueText);
 
+  // The object's registry, made on demand (read-only or with full access) and freed with it.
+  TKitSysRegistry& MakeRegistry(bool readOnly);
+  void FreeRegistry() { registry_.reset(); }
+  TKitSysRegistry* Registry() const { return registry_.get(); }
+  void SetRegistryRoot(HKEY root);
+  // False when there is no registry or the key cannot be opened; never creates the key.
+  bool OpenRegistryKey(const std::string& path) { return registry_ && registry_->OpenKey(path); }
+  void CloseRegistryKey();
+
 private:
   TComponent* owner_ = nullptr;
   TKitSysChangeList changes_;
   bool read_ = false;
   TKitSysPropertiesDesc descriptors_;
+  std::unique_ptr<TKitSysRegistry> registry_;
 };

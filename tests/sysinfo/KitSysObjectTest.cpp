@@ -1,4 +1,3 @@
-#include "KitSysBase.h"
 #include "KitSysBaseComponent.h"
 #include "KitSysChangeList.h"
 #include "KitSysCollection.h"
@@ -57,6 +56,12 @@ public:
   TStringList Lines;
   TSubInfo Sub;
   int Reads = 0;
+  using TKitSysObject::CloseRegistryKey;
+  using TKitSysObject::FreeRegistry;
+  using TKitSysObject::MakeRegistry;
+  using TKitSysObject::OpenRegistryKey;
+  using TKitSysObject::Registry;
+  using TKitSysObject::SetRegistryRoot;
   const std::vector<TKitSysPropertyText> Texts = {{"Count", "How many"}, {"Title", ""}};
 };
 
@@ -129,6 +134,21 @@ TEST(KitSysObject, DescriptorsFollowTheSelectionAndItsBounds) {
   EXPECT_EQ(info.DefaultFileName(), "TTestInfo.lsi");
   EXPECT_EQ(TKitSysObject::BoolToText(true), "true");
   EXPECT_EQ(TKitSysObject::BoolToText(false), "false");
+}
+
+TEST(KitSysObject, RegistryIsMadeOnDemand) {
+  TTestInfo info;
+  EXPECT_FALSE(info.OpenRegistryKey("Software"));
+  TKitSysRegistry& registry = info.MakeRegistry(true);
+  EXPECT_EQ(&info.MakeRegistry(false), &registry);
+  info.SetRegistryRoot(HKEY_LOCAL_MACHINE);
+  EXPECT_TRUE(info.OpenRegistryKey("\\Software\\Wine"));
+  EXPECT_TRUE(info.Registry()->KeyOpen());
+  EXPECT_FALSE(info.OpenRegistryKey("Software\\No Such Key Of Ours"));
+  EXPECT_FALSE(info.Registry()->KeyOpen());
+  info.CloseRegistryKey();
+  info.FreeRegistry();
+  EXPECT_EQ(info.Registry(), nullptr);
 }
 
 TEST(KitSysComponent, ReadsOnceRefreshesAndReportsProgress) {
@@ -264,31 +284,4 @@ TEST(KitSysLog, ComponentForgetsADestroyedLog) {
   delete log;
   EXPECT_EQ(component->SysLog(), nullptr);
   EXPECT_NO_THROW(component->LogChange("Modem:UserInit", "A", "B", Now()));
-}
-
-TEST(KitSysBase, OperatingSystemKind) {
-  struct Case {
-    bool nt;
-    int major, minor, kind;
-  };
-  for (const Case& c : std::vector<Case>{{true, 5, 1, 5},
-                                        {true, 5, 0, 4},
-                                        {true, 5, 2, 6},
-                                        {true, 5, 3, 3},
-                                        {true, 4, 0, 3},
-                                        {true, 6, 1, 3},
-                                        {false, 4, 90, 2},
-                                        {false, 4, 10, 1},
-                                        {false, 4, 0, 0},
-                                        {false, 3, 95, 1}})
-    EXPECT_EQ(KitSysOSKindOf(c.nt, c.major, c.minor), c.kind) << c.nt << " " << c.major << "." << c.minor;
-  EXPECT_EQ(KitSysOSName(5), "Windows XP");
-  EXPECT_EQ(KitSysOSName(2), "Windows ME");
-  EXPECT_EQ(KitSysOSName(6), "Windows .Net Server");
-  EXPECT_EQ(KitSysProductTypeName(3), "Domain Controller");
-  // Wine reports the NT family.
-  EXPECT_TRUE(KitSysIsNT());
-  EXPECT_EQ(KitSysOSKind(), 3);
-  EXPECT_FALSE(KitSysComputerName().empty());
-  EXPECT_FALSE(KitSysSystemFolder().empty());
 }
