@@ -159,8 +159,9 @@ std::string KitSysLongPathName(const std::string& path) {
   if (rest.empty() || rest == "\\") return ExcludeTrailingBackslash(path);
   std::string trimmed = ExcludeTrailingBackslash(path);
   size_t slash = trimmed.find_last_of('\\');
-  std::string parent = slash == std::string::npos ? "" : trimmed.substr(0, slash);
-  std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+  if (slash != std::string::npos && slash < drive.size()) slash = std::string::npos;  // inside "\\server\share"
+  std::string parent = slash == std::string::npos ? drive : trimmed.substr(0, slash);
+  std::string name = trimmed.substr(slash == std::string::npos ? drive.size() : slash + 1);
   if (name.empty()) return trimmed;
   // A wildcard would let the search answer with another file's name.
   if (name.find_first_of("*?") == std::string::npos) {
@@ -171,7 +172,7 @@ std::string KitSysLongPathName(const std::string& path) {
       FindClose(search);
     }
   }
-  if (slash == std::string::npos) return name;
+  if (slash == std::string::npos) return drive + name;  // "C:name" or a bare relative name
   return (parent.size() > drive.size() ? KitSysLongPathName(parent) : parent) + "\\" + name;
 }
 
