@@ -338,10 +338,10 @@ void TZorudDataset::Open() {
     FreeStore();
     throw;
   }
-  SetState(dsBrowse);
   cur_ = view_.empty() ? -1 : 0;
   bof_ = true;
   eof_ = view_.empty();
+  SetState(dsBrowse);
   Resync();
   DataEvent(deDataSetChange);
   if (AfterOpen) AfterOpen(*this);
