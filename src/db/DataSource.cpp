@@ -1,8 +1,15 @@
 #include "DataSource.h"
 #include <algorithm>
+#include "DbHooks.h"
 #include "ZorudDataset.h"
 
-TDataLink::~TDataLink() { SetDataSource(nullptr); }
+TDataLink::~TDataLink() {
+  try {
+    SetDataSource(nullptr);
+  } catch (...) {
+    DbReportException(std::current_exception());
+  }
+}
 
 void TDataLink::SetDataSource(TDataSource* source) {
   if (source == source_) return;
@@ -48,8 +55,21 @@ void TDataLink::DataEvent(TDataEvent event, TField* field) {
 TDataSource::TDataSource(TComponent* owner) : TComponent(owner) {}
 
 TDataSource::~TDataSource() {
-  SetDataSet(nullptr);
-  while (!links_.empty()) links_.back()->SetDataSource(nullptr);
+  // Followers react to losing their dataset (a detail shows all its rows): nothing may escape.
+  try {
+    SetDataSet(nullptr);
+  } catch (...) {
+    DbReportException(std::current_exception());
+  }
+  while (!links_.empty()) {
+    TDataLink* link = links_.back();
+    try {
+      link->SetDataSource(nullptr);
+    } catch (...) {
+      RemoveLink(link);
+      DbReportException(std::current_exception());
+    }
+  }
 }
 
 void TDataSource::SetDataSet(TZorudDataset* dataset) {

@@ -67,6 +67,12 @@ std::string FloatText(double v) { return FloatToStr(v); }
 
 void TFieldDefs::Add(const std::string& name, TFieldType type, int size, bool required) {
   items_.push_back({name, type, size, required});
+  if (OnChange) OnChange();
+}
+
+void TFieldDefs::Clear() {
+  items_.clear();
+  if (OnChange) OnChange();
 }
 
 int TFieldDefs::IndexOf(const std::string& name) const {
@@ -336,4 +342,20 @@ void TField::Clear() {
   if (IsHeapType(f->FieldType)) r->Heap[Binding].reset();
   else std::memset(r->Data.data() + f->Offset, 0, f->Size);
   dataset_->FieldValueChanged(*this, false);
+}
+
+std::string TField::DisplayText() const {
+  size_t dot = DisplayFormat.find('.');
+  if ((type_ != ftFloat && type_ != ftCurrency) || IsNull() || DisplayFormat.compare(0, 1, "0") != 0 ||
+      dot == std::string::npos || DisplayFormat.find_first_not_of('#', dot + 1) != std::string::npos)
+    return AsString();
+  char buf[400];
+  std::snprintf(buf, sizeof buf, "%.*f", int(DisplayFormat.size() - dot - 1), AsFloat());
+  std::string text = buf;
+  if (text.find('.') != std::string::npos) {
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    else text[text.find('.')] = FormatSettings().DecimalSeparator;
+  }
+  return text == "-0" ? "0" : text;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,11 +27,12 @@ struct TFieldDef {
 class TFieldDefs {
 public:
   void Add(const std::string& name, TFieldType type, int size = 0, bool required = false);
-  void Clear() { items_.clear(); }
+  void Clear();
   int Count() const { return static_cast<int>(items_.size()); }
   const TFieldDef& operator[](int i) const { return items_[i]; }
   int IndexOf(const std::string& name) const;  // case-insensitive
   const std::vector<TFieldDef>& Items() const { return items_; }
+  std::function<void()> OnChange;
 
 private:
   std::vector<TFieldDef> items_;
@@ -60,6 +62,8 @@ public:
   bool AsBoolean() const;
   TDateTime AsDateTime() const;
   std::string Text() const { return AsString(); }
+  // As shown: floats by DisplayFormat ("0.######": up to six decimals), the rest as AsString.
+  std::string DisplayText() const;
 
   void SetAsString(const std::string& value);
   void SetAsInteger(int value);

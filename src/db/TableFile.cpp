@@ -51,6 +51,24 @@ std::string ReadTableFile(const std::string& fileName) {
   return bytes;
 }
 
+bool TZorudCursor::LoadFromStream(TStream& stream, std::string& message) {
+  int64_t size = stream.Size() - stream.Position();
+  if (size < 0 || size > kMaxTableFile) {
+    Clear();
+    message = "Buffer structure corruption!";
+    return false;
+  }
+  std::string bytes(size_t(size), '\0');
+  if (size) stream.ReadBuffer(bytes.data(), int(size));
+  return LoadFromBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), message);
+}
+
+uint32_t TZorudCursor::WriteToStream(TStream& stream) const {
+  CheckWritable();
+  TWriterSink sink(stream);
+  return WriteImage(sink);
+}
+
 void TZorudCursor::SaveToFile(const std::string& fileName, TZorudSaveOptions options, bool caseInsensitive,
                               const std::string& indexFieldNames) {
   // Everything that can refuse the records does so before any file is touched.
@@ -58,21 +76,26 @@ void TZorudCursor::SaveToFile(const std::string& fileName, TZorudSaveOptions opt
   if (options & savSortOnIndex) SortOnIndex(indexFieldNames, caseInsensitive);
   std::string image;
   if (!(options & savSlowMode)) image = Image();
-  TSafeFileWriter out(fileName);
-  if (options & savSlowMode) {
-    TWriterSink sink(out);
-    WriteImage(sink);
-  } else {
-    for (size_t at = 0; at < image.size(); at += kChunk)
-      out.WriteBuffer(image.data() + at, int(std::min(kChunk, image.size() - at)));
-  }
-  // The backup is taken only once the new image is whole on disk; a failed backup is told to
-  // the events monitor and does not stop the save.
-  if (options & savAutoBackup) {
-    out.Commit(BackupFileName(fileName), [&](const std::string& message) {
-      DbEventLine(Format("Backup of %s not made: %s", fileName.c_str(), message.c_str()));
-    });
-  } else {
-    out.Commit();
+  try {
+    TSafeFileWriter out(fileName);
+    if (options & savSlowMode) {
+      TWriterSink sink(out);
+      WriteImage(sink);
+    } else {
+      for (size_t at = 0; at < image.size(); at += kChunk)
+        out.WriteBuffer(image.data() + at, int(std::min(kChunk, image.size() - at)));
+    }
+    // The backup is taken only once the new image is whole on disk; a failed backup is told to
+    // the events monitor and does not stop the save.
+    if (options & savAutoBackup) {
+      out.Commit(BackupFileName(fileName), [&](const std::string& message) {
+        DbEventLine(Format("Backup of %s not made: %s", fileName.c_str(), message.c_str()));
+      });
+    } else {
+      out.Commit();
+    }
+  } catch (const std::exception& e) {
+    DbEventLine(Format("Table %s not saved: %s", fileName.c_str(), e.what()));
+    throw;
   }
 }

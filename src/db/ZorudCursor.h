@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+class TStream;
+
 // The record store of one table: field descriptors, every record entry with its change state,
 // and the table file image (read and written whole). Plain C++: no window and no file here.
 
@@ -97,6 +99,10 @@ public:
   // Writes the image (call CheckWritable first); returns the total length.
   uint32_t WriteImage(TZorudImageSink& sink) const;
   std::string Image() const;
+  // The same over streams: the image from the stream's position to its end; the image into an
+  // empty stream at position 0 (returns the total length).
+  bool LoadFromStream(TStream& stream, std::string& message);
+  uint32_t WriteToStream(TStream& stream) const;
   // Writes the table file whole, never in place: a temporary file beside it replaces it
   // (with the ".~d" backup first when asked). Raises on failure; the old file is then intact.
   void SaveToFile(const std::string& fileName, TZorudSaveOptions options, bool caseInsensitive,

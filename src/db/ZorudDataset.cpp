@@ -103,7 +103,13 @@ TZorudDataset::~TZorudDataset() {
   }
   masterLink_.reset();
   auto sources = dataSources_;
-  for (TDataSource* s : sources) s->SetDataSet(nullptr);
+  for (TDataSource* s : sources) {
+    try {
+      s->SetDataSet(nullptr);
+    } catch (...) {
+      DbReportException(std::current_exception());
+    }
+  }
   if (database_) database_->RemoveDataSet(this);
 }
 
@@ -352,10 +358,14 @@ void TZorudDataset::InternalOpen() {
   cur_ = -1;
   LoadTable();
   if (!store_) RaiseError("Cannot do this operation on closed dataset");
+  TFieldDefs defined = FieldDefs;
+  defined.OnChange = nullptr;
   FieldDefs.Clear();
-  for (const TZorudField& f : store_->Fields)
-    FieldDefs.Add(f.Name, PlatformTypeOf(f.FieldType), f.FieldType == TZorudFieldType::SmallStr ||
-                                                           f.FieldType == TZorudFieldType::String ? f.Length : 0);
+  for (const TZorudField& f : store_->Fields) {
+    int i = defined.IndexOf(f.Name);
+    bool text = f.FieldType == TZorudFieldType::SmallStr || f.FieldType == TZorudFieldType::String;
+    FieldDefs.Add(f.Name, PlatformTypeOf(f.FieldType), text ? f.Length : 0, i >= 0 && defined[i].Required);
+  }
   BindFields();
   PrepareKey(slots_[0], indexFieldNames_);
   PrepareKey(slots_[1], "");
@@ -429,6 +439,12 @@ void TZorudDataset::Refresh() {
     for (size_t i = 0; i < unique.size(); ++i) kept += (i ? "\t" : "") + unique[i]->TextOf(e->Data);
   }
   if (changeCount_ > 0) PostAndSave();
+  // The reload replaces every entry: no view may keep one, the clones' included.
+  for (TZorudDataset* clone : clones_) {
+    clone->CheckBrowseMode();
+    clone->view_.clear();
+    clone->cur_ = -1;
+  }
   view_.clear();
   cur_ = -1;
   LoadTable();

@@ -97,7 +97,9 @@ void TZorudSession::Remove(TZorudDatabase* db) {
 
 // ---- table ----
 
-TZorudTable::TZorudTable(TComponent* owner) : TZorudDataset(owner) {}
+TZorudTable::TZorudTable(TComponent* owner) : TZorudDataset(owner) {
+  FieldDefs.OnChange = [this] { FieldDefsChanged(); };
+}
 
 TZorudTable::~TZorudTable() {
   try {

@@ -373,3 +373,50 @@ TEST(Store, RangesOnTheirKeyFields) {
   t.SetFiltered(true);
   EXPECT_EQ(Rows(t, "N", "S"), "*6=even 8=even");
 }
+
+TEST(Store, ProgressOfLoadAndSaveReachesTheCallback) {
+  TempDir dir;
+  const std::string file = MakeFolderFile(dir, 3);
+  TZorudTable t;
+  std::vector<int> seen;
+  t.OnCallback = [&](TZorudDataset& sender, int percent) {
+    EXPECT_EQ(&sender, &t);
+    seen.push_back(percent);
+  };
+  t.SetTableName(file);
+  t.Open();
+  EXPECT_EQ(seen, (std::vector<int>{33, 67, 100}));
+  seen.clear();
+  t.Delete();  // deleted entries count in the save's share
+  t.SaveToFile(dir / "out.d", 0);
+  EXPECT_EQ(seen, (std::vector<int>{33, 67, 100}));
+}
+
+TEST(Store, CalculatedFieldsAndDisplayText) {
+  TZorudTable t;
+  t.FieldDefs.Add("Name", ftString, 20);
+  t.FieldDefs.Add("Price", ftFloat);
+  t.AddField("Name", ftString, 20);
+  t.AddField("Price", ftFloat);
+  TField* label = t.AddField("Label", ftString, 40, fkCalculated);
+  t.OnCalcFields = [](TZorudDataset& d) {
+    d.FieldByName("Label")->SetAsString(d.FieldByName("Name")->AsString() + "!");
+    EXPECT_THROW(d.FieldByName("Name")->SetAsString("x"), EDatabaseError);  // "Cannot edit CalcFields"
+  };
+  t.Open();
+  AddRow(t, {{"Name", "tea"}, {"Price", "2.5"}});
+  AddRow(t, {{"Name", "cake"}, {"Price", "0.1234567"}});
+  EXPECT_EQ(label->AsString(), "cake!");
+  EXPECT_EQ(t.FieldByName("Price")->DisplayText(), "0.123457");
+  t.First();
+  EXPECT_EQ(label->AsString(), "tea!");
+  EXPECT_EQ(t.FieldByName("Price")->DisplayText(), "2.5");
+  EXPECT_EQ(*t.Lookup("Name", {"cake"}, "Label")[0], "cake!");
+  EXPECT_EQ(label->AsString(), "tea!");
+  EXPECT_THROW(t.Locate("Label", "tea!"), EDatabaseError);  // not a key field
+  t.Edit();
+  t.FieldByName("Name")->SetAsString("coffee");
+  EXPECT_EQ(label->AsString(), "coffee!");
+  t.Cancel();
+  EXPECT_EQ(label->AsString(), "tea!");
+}

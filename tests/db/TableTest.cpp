@@ -62,6 +62,14 @@ TEST(Table, LoadModesAndTheirErrors) {
   t.Open();
   EXPECT_EQ(t.RecordCount(), 1);
   EXPECT_EQ(t.LoadingStream, nullptr);
+  TMemoryStream out;
+  EXPECT_EQ(t.Store()->WriteToStream(out), 74u);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.Memory()), size_t(out.Size())), samples::Folders());
+  out.Seek(0, soBeginning);
+  TZorudCursor c;
+  std::string message;
+  EXPECT_TRUE(c.LoadFromStream(out, message));
+  EXPECT_EQ(c.Entries.size(), 1u);
 }
 
 TEST(Table, FirstRunCreatesBothTablesAsTheProgramDoes) {
