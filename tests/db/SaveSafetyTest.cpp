@@ -151,7 +151,7 @@ TEST(SaveSafety, KillingTheWriterAtRandomLeavesTheOldOrTheNewTable) {
   HANDLE ready = CreateEventA(nullptr, FALSE, FALSE, readyName.c_str());
   ASSERT_TRUE(ready);
   std::mt19937 random(12345);
-  int rounds = 200, sawA = 0, sawB = 0;
+  int rounds = 200, sawA = 0, sawB = 0, midSave = 0;
   for (int round = 0; round < rounds; ++round) {
     std::string cmd = "\"" + child + "\" \"" + file + "\" " + readyName;
     STARTUPINFOA si{};
@@ -166,6 +166,7 @@ TEST(SaveSafety, KillingTheWriterAtRandomLeavesTheOldOrTheNewTable) {
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    if (GetFileAttributesA((file + ".tmp").c_str()) != INVALID_FILE_ATTRIBUTES) ++midSave;
     std::string now = ReadWholeFile(file);
     ASSERT_TRUE(now == images[0] || now == images[1]) << "round " << round << ": torn table";
     (now == images[0] ? sawA : sawB)++;
@@ -173,6 +174,7 @@ TEST(SaveSafety, KillingTheWriterAtRandomLeavesTheOldOrTheNewTable) {
     ASSERT_TRUE(kept == "<missing>" || kept == images[0] || kept == images[1]) << "round " << round << ": torn backup";
   }
   CloseHandle(ready);
+  std::printf("kills: %d, inside a save (temporary file left): %d\n", rounds, midSave);
   EXPECT_GT(sawA, 0);
   EXPECT_GT(sawB, 0);
 }
