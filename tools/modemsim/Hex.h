@@ -1,0 +1,10 @@
+#pragma once
+#include <string>
+#include <vector>
+
+std::string ToHex(const std::string& bytes);
+bool FromHex(const std::string& hex, std::string& bytes);
+bool ParseLong(const std::string& text, long& value);
+bool ParseDouble(const std::string& text, double& value);
+std::vector<std::string> SplitWords(const std::string& line);
+std::string Lower(std::string text);

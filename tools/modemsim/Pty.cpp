@@ -1,0 +1,138 @@
+#include "Pty.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+Pty::~Pty() {
+  if (!Link.empty()) {
+    // Remove the link only when it is still ours: another simulator may have taken the name.
+    char target[256];
+    ssize_t n = readlink(Link.c_str(), target, sizeof target - 1);
+    if (n > 0 && std::string(target, size_t(n)) == Pts) unlink(Link.c_str());
+  }
+  if (Master >= 0) close(Master);
+}
+
+bool Pty::Create(const std::string& dir, const std::string& name, std::string& error) {
+  Master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (Master < 0 || grantpt(Master) != 0 || unlockpt(Master) != 0) {
+    error = std::string("posix_openpt: ") + strerror(errno);
+    return false;
+  }
+  fcntl(Master, F_SETFD, FD_CLOEXEC);
+  const char* pts = ptsname(Master);
+  if (!pts) {
+    error = std::string("ptsname: ") + strerror(errno);
+    return false;
+  }
+  Pts = pts;
+
+  // Raw once through the slave: the settings live with the pty as long as the master is open.
+  int slave = open(pts, O_RDWR | O_NOCTTY);
+  if (slave < 0) {
+    error = Pts + ": " + strerror(errno);
+    return false;
+  }
+  termios tio{};
+  bool ok = tcgetattr(slave, &tio) == 0;
+  if (ok) {
+    cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    ok = tcsetattr(slave, TCSANOW, &tio) == 0;
+  }
+  int saved = errno;
+  close(slave);
+  if (!ok) {
+    error = Pts + ": raw mode: " + strerror(saved);
+    return false;
+  }
+
+  // Make the link atomically, replacing a stale one of an earlier run.
+  std::string link = dir + "/" + name;
+  std::string tmp = link + ".tmp" + std::to_string(getpid());
+  unlink(tmp.c_str());
+  if (symlink(Pts.c_str(), tmp.c_str()) != 0 || rename(tmp.c_str(), link.c_str()) != 0) {
+    error = link + ": " + strerror(errno);
+    unlink(tmp.c_str());
+    return false;
+  }
+  Link = link;
+  CheckOpen();
+  return true;
+}
+
+bool Pty::CheckOpen() {
+  pollfd p{Master, 0, 0};
+  if (poll(&p, 1, 0) < 0) return false;
+  bool open = !(p.revents & POLLHUP);
+  if (open == Open) return false;
+  if (open) {
+    Open = true;
+    ++OpenCount;
+  } else {
+    SetClosed();
+  }
+  return true;
+}
+
+void Pty::SetClosed() {
+  if (!Open) return;
+  Open = false;
+  Held = false;
+  ++CloseCount;
+  DropQueue();
+}
+
+void Pty::DropQueue() {
+  Out.clear();
+  QueuedBytes = 0;
+}
+
+void Pty::Write(const std::string& bytes, bool tagged) {
+  if (!Open || bytes.empty()) return;
+  if (!Out.empty() && Out.back().Tagged == tagged && Out.back().Bytes.size() < 65536) {
+    Out.back().Bytes += bytes;
+  } else {
+    Out.push_back(Chunk{bytes, 0, tagged});
+  }
+  QueuedBytes += bytes.size();
+  Flush();
+}
+
+void Pty::Flush() {
+  while (Open && !Held && !Out.empty()) {
+    Chunk& c = Out.front();
+    ssize_t n = write(Master, c.Bytes.data() + c.Done, c.Bytes.size() - c.Done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      if (errno == EIO) SetClosed();
+      return;  // EAGAIN: the rest waits for POLLOUT
+    }
+    c.Done += size_t(n);
+    QueuedBytes -= size_t(n);
+    TotalWritten += size_t(n);
+    if (c.Tagged) TaggedWritten += size_t(n);
+    if (c.Done == c.Bytes.size()) Out.pop_front();
+  }
+}
+
+bool Pty::Read(std::string& out) {
+  char buf[4096];
+  for (int round = 0; round < 16; ++round) {  // bounded: a flooding DTE must not starve the rest
+    ssize_t n = read(Master, buf, sizeof buf);
+    if (n > 0) {
+      out.append(buf, size_t(n));
+      if (size_t(n) < sizeof buf) return true;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EAGAIN) return true;
+    return false;  // EIO (or 0): the slave side is closed
+  }
+  return true;
+}
