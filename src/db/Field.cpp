@@ -1,9 +1,8 @@
 #include "Field.h"
-#include <windows.h>
-#include <oleauto.h>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include "DateUtils.h"
 #include "DbError.h"
 #include "SysUtils.h"
 #include "ZorudCursor.h"
@@ -33,35 +32,6 @@ template <typename T> void Put(TZorudRecord& r, const TZorudField& f, T v) {
 long ParseInteger(const std::string& text) { return StrToInt(text); }
 
 double ParseFloat(const std::string& text) { return StrToFloat(text); }
-
-TDateTime ParseDateTime(const std::string& text) {
-  std::wstring wide(text.size() + 1, L'\0');
-  int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), int(wide.size()));
-  DATE d = 0;
-  if (Trim(text).empty() || n <= 0 || FAILED(VarDateFromStr(wide.data(), LOCALE_USER_DEFAULT, 0, &d)))
-    BadValue(text, "date and time");
-  return d;
-}
-
-SYSTEMTIME ToSystemTime(TDateTime v) {
-  SYSTEMTIME st{};
-  if (!VariantTimeToSystemTime(v, &st)) st = SYSTEMTIME{1899, 12, 6, 30, 0, 0, 0, 0};
-  return st;
-}
-
-std::string DateText(TDateTime v) {
-  SYSTEMTIME st = ToSystemTime(v);
-  char buf[128];
-  return GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, sizeof buf) ? buf : "";
-}
-
-std::string TimeText(TDateTime v) {
-  SYSTEMTIME st = ToSystemTime(v);
-  char buf[128];
-  return GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, buf, sizeof buf) ? buf : "";
-}
-
-std::string FloatText(double v) { return FloatToStr(v); }
 
 }  // namespace
 
@@ -129,14 +99,14 @@ std::string TField::TextOf(const TZorudRecord& r) const {
     case TZorudFieldType::AutoInc: return std::to_string(Get<int32_t>(r, *f));
     case TZorudFieldType::Boolean: return Get<int16_t>(r, *f) ? "True" : "False";
     case TZorudFieldType::Double:
-    case TZorudFieldType::Currency: return FloatText(Get<double>(r, *f));
-    case TZorudFieldType::Date: return DateText(Get<int32_t>(r, *f) - kDateDelta);
-    case TZorudFieldType::Time: return TimeText(Get<int32_t>(r, *f) / kMsPerDay);
+    case TZorudFieldType::Currency: return FloatToStr(Get<double>(r, *f));
+    case TZorudFieldType::Date: return DateToStr(Get<int32_t>(r, *f) - kDateDelta);
+    case TZorudFieldType::Time: return TimeToStr(Get<int32_t>(r, *f) / kMsPerDay);
     case TZorudFieldType::DateTime: {
       double v = Get<double>(r, *f);
       double days = std::floor(v / kMsPerDay);
       TDateTime dt = days - kDateDelta + (v - days * kMsPerDay) / kMsPerDay;
-      return DateText(dt) + " " + TimeText(dt);
+      return DateTimeToStr(dt);
     }
     default: return "";
   }
@@ -187,7 +157,9 @@ void TField::StoreText(TZorudRecord& r, const std::string& value) const {
     case TZorudFieldType::Currency: Put<double>(r, *f, ParseFloat(text)); return;
     default: break;
   }
-  TDateTime dt = ParseDateTime(text);
+  TDateTime dt = f->FieldType == TZorudFieldType::Date   ? StrToDate(text)
+                 : f->FieldType == TZorudFieldType::Time ? StrToTime(text)
+                                                         : StrToDateTime(text);
   double days = std::floor(dt);
   int32_t ms = int32_t(std::lround((dt - days) * kMsPerDay));
   if (f->FieldType == TZorudFieldType::Date) Put<int32_t>(r, *f, int32_t(days) + kDateDelta);
@@ -259,7 +231,7 @@ TDateTime TField::AsDateTime() const {
     }
     case TZorudFieldType::Double:
     case TZorudFieldType::Currency: return Get<double>(*r, *f);
-    default: return ParseDateTime(TextOf(*r));
+    default: return StrToDateTime(TextOf(*r));
   }
 }
 
@@ -300,7 +272,7 @@ void TField::SetAsFloat(double value) {
     case TZorudFieldType::Date:
     case TZorudFieldType::Time:
     case TZorudFieldType::DateTime: SetAsDateTime(value); return;
-    default: StoreText(*r, FloatText(value)); break;
+    default: StoreText(*r, FloatToStr(value)); break;
   }
   dataset_->FieldValueChanged(*this, true);
 }
@@ -330,7 +302,7 @@ void TField::SetAsDateTime(TDateTime value) {
     case TZorudFieldType::DateTime: Put<double>(*r, *f, (days + kDateDelta) * kMsPerDay + ms); break;
     case TZorudFieldType::Double:
     case TZorudFieldType::Currency: Put<double>(*r, *f, value); break;
-    default: StoreText(*r, DateText(value) + " " + TimeText(value)); break;
+    default: StoreText(*r, DateTimeToStr(value)); break;
   }
   dataset_->FieldValueChanged(*this, true);
 }
@@ -345,17 +317,6 @@ void TField::Clear() {
 }
 
 std::string TField::DisplayText() const {
-  size_t dot = DisplayFormat.find('.');
-  if ((type_ != ftFloat && type_ != ftCurrency) || IsNull() || DisplayFormat.compare(0, 1, "0") != 0 ||
-      dot == std::string::npos || DisplayFormat.find_first_not_of('#', dot + 1) != std::string::npos)
-    return AsString();
-  char buf[400];
-  std::snprintf(buf, sizeof buf, "%.*f", int(DisplayFormat.size() - dot - 1), AsFloat());
-  std::string text = buf;
-  if (text.find('.') != std::string::npos) {
-    while (text.back() == '0') text.pop_back();
-    if (text.back() == '.') text.pop_back();
-    else text[text.find('.')] = FormatSettings().DecimalSeparator;
-  }
-  return text == "-0" ? "0" : text;
+  if ((type_ != ftFloat && type_ != ftCurrency) || IsNull() || DisplayFormat.empty()) return AsString();
+  return FormatFloat(DisplayFormat, AsFloat());
 }

@@ -2,6 +2,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "DateUtils.h"
 
 class TZorudDataset;
 struct TZorudRecord;
@@ -14,8 +15,6 @@ enum TFieldType {
 enum TFieldKind { fkData, fkCalculated };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 
-// Days since 1899-12-30, the fraction being the time of day.
-using TDateTime = double;
 
 struct TFieldDef {
   std::string Name;

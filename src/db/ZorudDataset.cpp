@@ -1,10 +1,9 @@
 #include "ZorudDataset.h"
-#include <windows.h>
-#include <oleauto.h>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
 #include "DataSource.h"
+#include "DateUtils.h"
 #include "DbError.h"
 #include "SysUtils.h"
 #include "DbHooks.h"
@@ -752,18 +751,9 @@ void TZorudDataset::DoOnNewRecord() {
     std::string expr = AnsiUpperCase(f->DefaultExpression);
     TFieldType t = f->DataType();
     if (expr == "TODAY" && t == ftDate) {
-      SYSTEMTIME st;
-      GetLocalTime(&st);
-      double now;
-      SystemTimeToVariantTime(&st, &now);
-      f->SetAsDateTime(int(now));
+      f->SetAsDateTime(Date());
     } else if (expr == "NOW" && (t == ftDate || t == ftTime || t == ftDateTime)) {
-      SYSTEMTIME st;
-      GetLocalTime(&st);
-      double now;
-      SystemTimeToVariantTime(&st, &now);
-      now += st.wMilliseconds / 86400000.0;
-      f->SetAsDateTime(now);
+      f->SetAsDateTime(Now());
     } else if (expr == "UNICOD" && f->IsText()) {
       f->SetAsString(CreateUniqueKey());
     } else {

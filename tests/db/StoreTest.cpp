@@ -296,6 +296,12 @@ TEST(Store, DefaultsAndNulls) {
   EXPECT_TRUE(t.FieldByName("When")->IsNull());  // all-zero date: null
   EXPECT_THROW(t.FieldByName("Count")->SetAsString("12x"), EConvertError);
   t.FieldByName("Flag")->SetAsBoolean(true);
+  // Dates go through the user's formats and back.
+  TDateTime day = EncodeDate(2024, 3, 7);
+  t.FieldByName("When")->SetAsString(DateToStr(day));
+  EXPECT_EQ(t.FieldByName("When")->AsDateTime(), day);
+  EXPECT_EQ(t.FieldByName("When")->AsString(), DateToStr(day));
+  EXPECT_THROW(t.FieldByName("When")->SetAsString("not a date"), EConvertError);
   t.Post();
   EXPECT_TRUE(t.FieldByName("Flag")->AsBoolean());
   EXPECT_EQ(t.FieldByName("Key")->AsString().size(), 8u);
