@@ -406,21 +406,26 @@ void TZorudDataset::InternalClose() {
 void TZorudDataset::FreeStore() { store_.reset(); }
 
 void TZorudDataset::LoadStoreFromBytes(const std::string& bytes) {
-  if (!store_) {
-    store_ = std::make_shared<TZorudCursor>();
-    store_->OnProgress = [this](int percent) {
-      if (OnCallback) OnCallback(*this, percent);
-    };
-  } else {
-    store_->Clear();
-  }
-  store_->PartialOpen = PartialOpen;
-  view_.clear();
+  // Read into a fresh store: a reload that fails leaves the records in memory untouched.
+  TZorudCursor fresh;
+  fresh.OnProgress = [this](int percent) {
+    if (OnCallback) OnCallback(*this, percent);
+  };
+  fresh.PartialOpen = PartialOpen;
   std::string message;
-  bool ok = store_->LoadFromBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), message);
-  if (!ok) {
-    store_.reset();
+  if (!fresh.LoadFromBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), message))
     RaiseError("Error opening table: " + message);
+  if (store_) {
+    // Fields stay bound to what they were: a reload must bring the same fields.
+    bool same = fresh.Fields.size() == store_->Fields.size();
+    for (size_t i = 0; same && i < fresh.Fields.size(); ++i) {
+      const TZorudField &x = fresh.Fields[i], &y = store_->Fields[i];
+      same = SameText(x.Name, y.Name) && x.FieldType == y.FieldType && x.Length == y.Length;
+    }
+    if (!same) RaiseError("Error opening table: the fields of the file have changed");
+    *store_ = std::move(fresh);
+  } else {
+    store_ = std::make_shared<TZorudCursor>(std::move(fresh));
   }
   if (!message.empty()) DbReportWarning(message);
 }
@@ -446,7 +451,13 @@ void TZorudDataset::Refresh() {
   }
   view_.clear();
   cur_ = -1;
-  LoadTable();
+  try {
+    if (Reloadable()) LoadTable();
+  } catch (...) {
+    for (TZorudDataset* clone : clones_) clone->RebuildView(false);
+    RebuildView(false);
+    throw;
+  }
   for (TZorudDataset* clone : clones_) clone->RebuildView(false);
   if (masterLink_->Active() && masterLink_->HasFields()) ApplyMasterRange();
   RebuildView(false);

@@ -167,6 +167,8 @@ protected:
   virtual void LoadTable() = 0;
   virtual void SaveTable() = 0;
   virtual void FreeStore();
+  // Whether LoadTable brings the records back from where they are saved (a refresh reloads).
+  virtual bool Reloadable() const { return false; }
   virtual void InternalClose();
   void LoadStoreFromBytes(const std::string& bytes);
   void ShareStore(const std::shared_ptr<TZorudCursor>& store) { store_ = store; }

@@ -67,6 +67,7 @@ protected:
   void LoadTable() override;
   void SaveTable() override;
   void FreeStore() override;
+  bool Reloadable() const override { return loadMode_ == lmFile || loadMode_ == lmClone; }
   void InternalClose() override;
   void Notification(TComponent* component, TOperation operation) override;
 

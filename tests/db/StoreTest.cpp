@@ -426,3 +426,23 @@ TEST(Store, CalculatedFieldsAndDisplayText) {
   t.Cancel();
   EXPECT_EQ(label->AsString(), "tea!");
 }
+
+TEST_F(StoreRules, ARefreshFromADamagedFileKeepsTheRecordsInMemory) {
+  Apply(t, "g2 ex p S C");  // saved and committed: nothing left for the refresh to save first
+  WriteWholeFile(file, "garbage");
+  EXPECT_THROW(t.Refresh(), EDatabaseError);
+  EXPECT_TRUE(t.Active());
+  EXPECT_EQ(Rows(t, "FolderId", "FolderName"), "*k1=n1 k2=x k3=n3 k4=n4 k5=n5");
+  WriteWholeFile(file, ReadWholeFile(MakeFolderFile(dir, 1, "one.d")).replace(17, 12, "XXX.FolderXx"));
+  try {
+    t.Refresh();
+    FAIL() << "refreshed";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message, "Error opening table: the fields of the file have changed");
+  }
+  Apply(t, "g3 ey p S");  // the next save writes the whole table again
+  TZorudTable back;
+  back.SetTableName(file);
+  back.Open();
+  EXPECT_EQ(Rows(back, "FolderId", "FolderName"), "*k1=n1 k2=x k3=y k4=n4 k5=n5");
+}
