@@ -121,7 +121,7 @@ public:
   // Builds the description section for new fields (names, "_" for blanks), with Fields set.
   static std::string DescribeField(const std::string& name, char letter, int length);
 
-  // Key fields of a name list ("a;b"); unknown names are skipped when skipUnknown, else -1 entries.
+  // Key fields of a name list ("a;b"); unknown names are skipped, and with skipBlobs the BLOB kinds.
   std::vector<TZorudKeyField> KeyFields(const std::string& names, bool skipBlobs) const;
   int Compare(const TZorudRecord& a, const TZorudRecord& b, const std::vector<TZorudKeyField>& keys,
               bool caseInsensitive, bool descending) const;

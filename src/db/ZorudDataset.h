@@ -145,7 +145,6 @@ public:
   bool ControlsDisabled() const { return disableCount_ > 0; }
 
   // Row i of the view, for a grid: while set (0-based), fields read that row in browse state.
-  int ViewCount() const { return RecordCount(); }
   int ActiveRow() const { return activeRow_; }
   void SetActiveRow(int row);
   int CurrentRow() const { return cur_; }
@@ -159,7 +158,6 @@ public:
   bool CalcHasValue(int index) const { return index >= 0 && size_t(index) < calcHas_.size() && calcHas_[index]; }
   void AddDataSource(TDataSource* source);
   void RemoveDataSource(TDataSource* source);
-  bool Destroying() const { return TComponent::Destroying(); }
   TZorudCursor* Store() const { return store_.get(); }
   double OpenMilliseconds() const { return openMs_; }
 
