@@ -26,6 +26,10 @@ bool DirectoryExists(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool RenameFile(const std::string& oldName, const std::string& newName) {
+  return MoveFileExA(oldName.c_str(), newName.c_str(), MOVEFILE_COPY_ALLOWED) != 0;
+}
+
 int TSafeFileWriter::FailStep = 0;
 
 namespace {

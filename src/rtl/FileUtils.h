@@ -11,6 +11,9 @@ std::string SysErrorMessage(int errorCode);
 
 bool FileExists(const std::string& fileName);
 bool DirectoryExists(const std::string& path);
+// Renames or moves a file, never over an existing one: false (GetLastError tells why) when
+// newName exists or the move fails.
+bool RenameFile(const std::string& oldName, const std::string& newName);
 
 // Writes a whole file so that the target always holds either its old or its new content:
 // the bytes go to a temporary file beside the target (every write checked), which is flushed

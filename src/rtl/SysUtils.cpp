@@ -1,9 +1,11 @@
 #include "SysUtils.h"
 #include "Exception.h"
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 #ifdef _WIN32
 #include <windows.h>
@@ -229,6 +231,58 @@ double StrToFloat(const std::string& s) {
 double StrToFloatDef(const std::string& s, double fallback) {
   double v;
   return TryStrToFloat(s, v) ? v : fallback;
+}
+
+std::string FormatFloat(const std::string& pattern, double value) {
+  size_t first = pattern.find_first_of("0#."), last = pattern.find_last_of("0#.");
+  if (first == std::string::npos || !std::isfinite(value)) return FloatToStr(value);
+  std::string places = pattern.substr(first, last - first + 1);
+  size_t dot = places.find('.');
+  std::string whole = places.substr(0, dot), fraction = dot == std::string::npos ? "" : places.substr(dot + 1);
+  int minWhole = static_cast<int>(std::count(whole.begin(), whole.end(), '0'));
+  int maxDecimals = static_cast<int>(fraction.size());
+  int minDecimals = static_cast<int>(fraction.find_last_of('0') + 1);  // npos + 1 is 0
+  // Round the value's 15 significant digits, halves away from zero, at the last place shown.
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
+  std::string digits = std::string(buf, 1) + std::string(buf + 2, 14);
+  int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+  bool negative = std::signbit(value);
+  int keep = exponent + 1 + maxDecimals;
+  if (keep < 0) {
+    digits.clear();
+  } else if (keep < static_cast<int>(digits.size())) {
+    bool up = digits[keep] >= '5';
+    digits.resize(keep);
+    for (int i = keep - 1; up && i >= 0; --i) {
+      up = digits[i] == '9';
+      digits[i] = up ? '0' : char(digits[i] + 1);
+    }
+    if (up) {
+      digits.insert(0, "1");
+      ++exponent;
+    }
+  }
+  int wholeDigits = exponent + 1;
+  std::string intPart, decPart;
+  if (wholeDigits > 0) {
+    digits.resize(std::max<size_t>(digits.size(), wholeDigits), '0');
+    intPart = digits.substr(0, wholeDigits);
+    decPart = digits.substr(wholeDigits);
+  } else {
+    intPart = "0";
+    decPart = std::string(-wholeDigits, '0') + digits;
+  }
+  decPart.resize(maxDecimals, '0');
+  while (static_cast<int>(decPart.size()) > minDecimals && decPart.back() == '0') decPart.pop_back();
+  while (intPart.size() > 1 && intPart[0] == '0') intPart.erase(0, 1);
+  if (intPart == "0" && minWhole == 0) intPart.clear();
+  while (static_cast<int>(intPart.size()) < minWhole) intPart.insert(0, "0");
+  std::string number = intPart;
+  if (!decPart.empty()) number += FormatSettings().DecimalSeparator + decPart;
+  if (number.empty()) number = "0";
+  if (negative && number.find_first_not_of("0.,") != std::string::npos) number.insert(0, "-");
+  return pattern.substr(0, first) + number + pattern.substr(last + 1);
 }
 
 int64_t Round(double value) { return std::llrint(value); }

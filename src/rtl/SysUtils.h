@@ -46,6 +46,12 @@ std::string FloatToStr(double value);
 bool TryStrToFloat(const std::string& s, double& value);
 double StrToFloat(const std::string& s);
 double StrToFloatDef(const std::string& s, double fallback);
+// A number pattern of digit places: "0" always shows a digit, "#" only a significant one; a
+// "." places the decimal separator ("0.##" gives "1.5", "2", "0.33"; "0.00" gives "1.50").
+// The value's 15 significant digits are rounded at the last place, halves away from zero
+// ("0.##" of 1.005 is "1.01"), as a person reading the digits expects.
+// Other characters of the pattern are not supported and stand for themselves around the number.
+std::string FormatFloat(const std::string& pattern, double value);
 
 // Rounding to the nearest integer, halves to the even neighbour (Round(2.5) = 2, Round(-50.5) =
 // -50); Trunc drops the fraction. Both need a value inside the 64-bit range.
@@ -70,7 +76,7 @@ std::string ExcludeTrailingBackslash(const std::string& path);
 
 // The user's number, date and time settings, read once from the locale (the user's own settings
 // in "Control Panel\International" included) on first use; LoadFormatSettings reads them again
-// (after WM_SETTINGCHANGE, or in a test that changed them). The date and time formats are the
+// (after WM_SETTINGCHANGE, or in a test that changed them); do that on the main thread. The date and time formats are the
 // platform's pictures ("M/d/yyyy", "h:mm:ss tt", "dd.MM.yy", "HH:mm:ss").
 struct TFormatSettings {
   char DecimalSeparator = '.';

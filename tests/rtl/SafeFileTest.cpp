@@ -112,3 +112,14 @@ TEST(SafeFile, ATargetThatCannotBeReplacedKeepsItsContent) {
   EXPECT_FALSE(FileExists(dir / "sub.tmp"));
   RemoveDirectoryA((dir / "sub").c_str());
 }
+
+TEST(SafeFile, RenameFileNeverReplaces) {
+  TempDir dir;
+  WriteWholeFile(dir / "Recorded.wav", "call 1");
+  WriteWholeFile(dir / "1_20240307_090502.wav", "earlier call");
+  EXPECT_FALSE(RenameFile(dir / "Recorded.wav", dir / "1_20240307_090502.wav"));
+  EXPECT_EQ(ReadWholeFile(dir / "1_20240307_090502.wav"), "earlier call");
+  EXPECT_TRUE(RenameFile(dir / "Recorded.wav", dir / "1_20240307_090503.wav"));
+  EXPECT_EQ(ReadWholeFile(dir / "1_20240307_090503.wav"), "call 1");
+  EXPECT_FALSE(FileExists(dir / "Recorded.wav"));
+}

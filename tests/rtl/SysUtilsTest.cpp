@@ -95,6 +95,25 @@ TEST(SysUtils, FloatTextFollowsTheDecimalSeparator) {
   FormatSettings().DecimalSeparator = saved;
 }
 
+TEST(SysUtils, FormatFloatPatterns) {
+  struct Case {
+    const char* pattern;
+    double value;
+    const char* text;
+  } cases[] = {
+      {"0.", 12.75, "13"},     {"0.##", 1.5, "1.5"},     {"0.##", 2, "2"},          {"0.##", 1.0 / 3, "0.33"},
+      {"0.##", -0.001, "0"},   {"0.00", 1.5, "1.50"},    {"0.####", 1234.56789, "1234.5679"},
+      {"#.##", 0.5, ".5"},     {"#", 0, "0"},            {"0.#", -2.25, "-2.3"},    {"000", 7, "007"},
+      {"0.##' %'", 12.5, "12.5' %'"}, {"0.##", 1.005, "1.01"},  {"0.##", 9.999, "10"},
+      {"0.###", 1e-7, "0"},    {"0.##", 123456789012, "123456789012"},       {"0.", 0.5, "1"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FormatFloat(c.pattern, c.value), c.text) << c.pattern << " " << c.value;
+  char saved = FormatSettings().DecimalSeparator;
+  FormatSettings().DecimalSeparator = ',';
+  EXPECT_EQ(FormatFloat("0.###", 3.25), "3,25");
+  FormatSettings().DecimalSeparator = saved;
+}
+
 TEST(SysUtils, RoundTakesHalvesToEven) {
   struct Case {
     double value;
