@@ -734,7 +734,7 @@ void ModemDevice::RingTick(double now) {
 void ModemDevice::StartStream(double at, double now) {
   StreamStart = at;
   SamplesSent = RawBytes = OutBytes = Dropped = QuietRun = 0;
-  VoiceSeen = SilenceEventSent = OverrunShown = false;
+  VoiceSeen = SilenceSent = EndOfMessageSent = OverrunShown = false;
   Current.reset();
   PendingEvents.clear();
   ++Streams;
@@ -809,9 +809,12 @@ void ModemDevice::StreamChunk(int samples) {
     if (s.Remaining > 0) s.Remaining -= n;
     left -= n;
   }
-  if (Sdi > 0 && !SilenceEventSent && P.DleEvents && QuietRun >= (long long)Sdi * Rate / 10) {
-    SilenceEventSent = true;
-    events += std::string{DLE, VoiceSeen ? 'q' : 's'};
+  // +VSD: silence from the start is a presumed hang-up (s), silence after voice the end of a
+  // message (q); each is told once.
+  if (Sdi > 0 && P.DleEvents && QuietRun >= (long long)Sdi * Rate / 10) {
+    bool& sent = VoiceSeen ? EndOfMessageSent : SilenceSent;
+    if (!sent) events += std::string{DLE, VoiceSeen ? 'q' : 's'};
+    sent = true;
   }
   events += PendingEvents;
   PendingEvents.clear();

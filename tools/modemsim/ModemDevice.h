@@ -109,7 +109,7 @@ private:
   double StreamStart = 0;
   long long SamplesSent = 0, RawBytes = 0, OutBytes = 0, Dropped = 0;
   long long QuietRun = 0, SegPos = 0, NextAutoEvent = 0;
-  bool VoiceSeen = false, SilenceEventSent = false, OverrunShown = false;
+  bool VoiceSeen = false, SilenceSent = false, EndOfMessageSent = false, OverrunShown = false;
   std::deque<std::unique_ptr<Segment>> Timeline;
   std::unique_ptr<Segment> Current;
   std::string PendingEvents;
