@@ -111,12 +111,13 @@ void ModemDevice::Reset() {
 
 void ModemDevice::Received(const std::string& bytes, double now) {
   for (unsigned char b : bytes) {
-    // Flow control from the DTE is never a command or an abort character.
-    if (b == 0x13 && M == Mode::Receive) {
+    // Flow control from the DTE is never a command or an abort character. (During +VTX the
+    // bytes are voice data.)
+    if (b == 0x13 && M != Mode::Transmit) {
       Line.Hold(true);
       continue;
     }
-    if (b == 0x11 && M == Mode::Receive) {
+    if (b == 0x11 && M != Mode::Transmit) {
       Line.Hold(false);
       Line.Flush();
       continue;
@@ -144,7 +145,6 @@ void ModemDevice::ProcessInput(double now) {
       DleSeen = !DleSeen && b == DLE;
     } else {
       if (now < BusyUntil) break;  // a reply is still being made: the rest waits
-      if (b == 0x11 || b == 0x13) continue;
       CommandByte(b, now);
     }
   }
@@ -749,6 +749,24 @@ void ModemDevice::StartStream(double at, double now) {
   }
   if (OnEvent) OnEvent("vrx", "");
   (void)now;
+  // The audio of a call answered earlier has been running since the answer: what was said before
+  // the modem joined is lost, as on a real line.
+  if (P.TimelineFromAnswer && CallState == Call::Connected && AnsweredAt >= 0 && at > AnsweredAt) {
+    long long skip = (long long)((at - AnsweredAt) * Rate);
+    std::vector<double> sink(4096);
+    std::string bytes;
+    while (skip > 0) {
+      Segment& s = CurrentSegment();
+      int n = int(std::min<long long>(skip, 4096));
+      if (s.Remaining > 0 && s.Remaining < n) n = int(s.Remaining);
+      if (s.Raw()) s.FillBytes(bytes, n), bytes.clear();
+      else s.Fill(sink.data(), n);
+      s.TakeDigits();
+      if (s.Remaining > 0) s.Remaining -= n;
+      skip -= n;
+    }
+    Events.Event(Name, "timeline_skip", "\"seconds\":" + std::to_string(at - AnsweredAt));
+  }
 }
 
 Segment& ModemDevice::CurrentSegment() {
@@ -948,6 +966,7 @@ std::string ModemDevice::Control(const std::vector<std::string>& w, double now) 
   if (c == "answer" || c == "abandon") {
     if (R.Active && OnEvent) OnEvent("ring_end", "");
     R.Active = false;
+    AnsweredAt = c == "answer" ? now : -1;
     SetCall(c == "answer" ? Call::Connected : Call::Idle, c);
     return "ok";
   }

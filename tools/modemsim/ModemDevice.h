@@ -105,6 +105,7 @@ private:
   Call CallState = Call::Idle;
   Ringer R;
   int RingsTotal = 0;
+  double AnsweredAt = -1;
   // Stream.
   double StreamStart = 0;
   long long SamplesSent = 0, RawBytes = 0, OutBytes = 0, Dropped = 0;

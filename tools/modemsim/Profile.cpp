@@ -83,6 +83,10 @@ bool Profile::Set(const std::string& key, const std::string& v, std::string& err
   else if (key == "dle_events") ok = Flag(v, DleEvents);
   else if (key == "abort_vcon") ok = Flag(v, AbortVcon);
   else if (key == "overrun") ok = Flag(v, Overrun);
+  else if (key == "timeline") {
+    ok = v == "connect" || v == "answer";
+    TimelineFromAnswer = v == "answer";
+  }
   else if (key == "dtr_drop") {
     ok = v == "hangup" || v == "hangup_reset";
     DtrResets = v == "hangup_reset";

@@ -32,6 +32,7 @@ struct Profile {
   bool AbortVcon = false;       // after <DLE>! answer VCON instead of OK
   bool DtrResets = false;       // a DTR drop acts as ATZ
   bool Overrun = true;          // <DLE>o when voice data is dropped
+  bool TimelineFromAnswer = false;  // the call's audio starts at the answer, not at CONNECT
   int ConnectGapMs = 0;
   int ReplyDelayMs = 10;
   int ResetDelayMs = 200;

@@ -221,7 +221,10 @@ void Scenario::Run(double now, const Exec& exec) {
       if (!r.WaitKind.empty()) {
         size_t k = r.WaitFrom;
         while (k < History.size() && !(History[k].Port == r.WaitPort && History[k].Kind == r.WaitKind)) ++k;
-        if (k == History.size()) break;
+        if (k == History.size()) {
+          r.WaitUntil = now + 0.02;  // looked at again soon; events also run the scenario
+          break;
+        }
         r.WaitKind.clear();
       }
       if (!RunStep(r, now, exec)) break;
