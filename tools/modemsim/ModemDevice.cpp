@@ -104,7 +104,7 @@ void ModemDevice::Reset() {
   Sdi = 0;
   Cml = P.DefaultCml;
   Rate = P.DefaultRate;
-  if (OffHookState) OffHookState = false;
+  OnHook(0);
 }
 
 // ---- input ----
@@ -125,7 +125,6 @@ void ModemDevice::Received(const std::string& bytes, double now) {
     Input += char(b);
   }
   ProcessInput(now);
-  DiscardToCr = false;  // only the rest of the write that carried an abort is thrown away
 }
 
 void ModemDevice::ProcessInput(double now) {
@@ -133,7 +132,11 @@ void ModemDevice::ProcessInput(double now) {
   for (; i < Input.size(); ++i) {
     unsigned char b = (unsigned char)Input[i];
     if (M == Mode::Receive) {
-      StreamInput(b, now);
+      if (StreamInput(b, now)) {
+        // The abort byte is consumed; the rest of that write is dropped up to its CR.
+        size_t cr = Input.find(char(S[3]), i + 1);
+        Input.erase(i + 1, cr == std::string::npos ? std::string::npos : cr - i);
+      }
     } else if (M == Mode::Transmit) {
       // Voice data from the DTE: discarded, until <DLE><ETX>.
       if (DleSeen && b == ETX) {
@@ -152,10 +155,6 @@ void ModemDevice::ProcessInput(double now) {
 }
 
 void ModemDevice::CommandByte(unsigned char b, double now) {
-  if (DiscardToCr) {
-    if (b == S[3]) DiscardToCr = false;
-    return;
-  }
   if (P.Dead) {
     if (b == S[3]) {
       Lines.push_back(LineBuf);
@@ -443,7 +442,12 @@ bool ModemDevice::Extended(const std::string& name, const std::string& form, con
     } else return false;
     return true;
   }
-  if (name == "VIP") return form == "test" ? (info("(0)"), true) : form == "set" && InRange(args, 0, 0, v);
+  if (name == "VIP") {
+    if (form == "test") info("(0)");
+    else if (form == "read") info("0");
+    else return form == "set" && InRange(args, 0, 0, v);
+    return true;
+  }
   if (name == "VTS") return form == "test" ? (info("(200-3300),(200-3300),(0-50)"), true) : form == "set";
   if (name == "VBT") {
     if (form == "test") info("(0-255),(0-255)");
@@ -560,7 +564,7 @@ std::string ModemDevice::Closed(double now) {
   M = Mode::Command;
   Input.clear();
   LineBuf.clear();
-  Overlong = DiscardToCr = false;
+  Overlong = false;
   Timed.clear();
   BusyUntil = 0;
   Vls = 0;
@@ -876,14 +880,15 @@ void ModemDevice::StreamTick(double now) {
   for (int k = 0; k < 200 && SamplesSent + chunk <= due && M == Mode::Receive; ++k) StreamChunk(chunk);
 }
 
-void ModemDevice::StreamInput(unsigned char b, double now) {
+bool ModemDevice::StreamInput(unsigned char b, double now) {
   bool abort = (DleSeen && b == '!') || (P.Is101Abort && b != DLE && !(DleSeen && b == DLE));
   DleSeen = !DleSeen && b == DLE;
-  if (!abort) return;  // swallowed, as real modems do
+  if (!abort) return false;  // swallowed, as real modems do
   StopStream("dte_abort", now);
   Line.DropQueue();
+  FlushTimed();  // a CONNECT not yet written still goes first
   Line.Write(std::string{DLE, ETX} + Code(P.AbortVcon ? "VCON" : "OK"));
-  DiscardToCr = true;
+  return true;
 }
 
 void ModemDevice::StopStream(const std::string& why, double) {
@@ -909,6 +914,7 @@ void ModemDevice::EndStream(const std::map<std::string, std::string>& o, double 
   if (result == "ok") out += Code("OK");
   else if (result == "nocarrier") out += Code("NO CARRIER");
   StopStream("dce_end", now);
+  FlushTimed();
   Line.Write(out);
   if (hook == "on") {
     Vls = 0;
@@ -918,13 +924,17 @@ void ModemDevice::EndStream(const std::map<std::string, std::string>& o, double 
 
 // ---- the loop ----
 
-void ModemDevice::Tick(double now) {
-  while (!Timed.empty() && Timed.begin()->first <= now) {
+void ModemDevice::FlushTimed(double upTo) {
+  while (!Timed.empty() && Timed.begin()->first <= upTo) {
     auto item = Timed.begin()->second;
     Timed.erase(Timed.begin());
     Line.Write(item.first);
     if (!item.second.empty()) Events.Event(Name, "tx", "\"text\":" + Log::Quote(item.second));
   }
+}
+
+void ModemDevice::Tick(double now) {
+  FlushTimed(now);
   if (!Input.empty()) ProcessInput(now);
   RingTick(now);
   StreamTick(now);

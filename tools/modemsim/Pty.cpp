@@ -86,6 +86,13 @@ void Pty::SetClosed() {
   Held = false;
   ++CloseCount;
   DropQueue();
+  // What the DTE had not read yet would still be there at its next open; a Windows port starts
+  // empty. Flushing the slave's input needs the slave open for a moment.
+  int slave = open(Pts.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (slave >= 0) {
+    tcflush(slave, TCIFLUSH);
+    close(slave);
+  }
 }
 
 void Pty::DropQueue() {

@@ -174,6 +174,7 @@ TEST(Commands, ProfileReplyTables) {
     if (current != c.Profile) {
       m.reset();
       m = std::make_unique<Modem>(c.Profile);
+      m->Sim.Ok("set com3 reset_delay=20");  // the table resets after each case
       current = c.Profile;
       ASSERT_EQ(m->Line->At("atE0"), "atE0\r" + Ok);
     }
@@ -541,4 +542,21 @@ TEST(Voice, DtmfSplitRepliesAndTheAnswerTimeline) {
   EXPECT_NE(ReadFile(m.Sim.Log).find("timeline_skip"), std::string::npos);
   // Skipped about 0.5 s = 4000 samples: the ramp does not start at 0 (nor at 4000 mod 256 exactly).
   EXPECT_FALSE(data[0] == 0 && data[1] == 1);
+}
+
+TEST(Voice, AbortInTheSameWriteAsVrxAndTransmit) {
+  Modem m;
+  m.ToVoice();
+  m.Line->Write("at+vrx\r\x10!at\r");  // the rest of that write after the abort is dropped
+  std::string got = m.Line->ReadUntil("\x10\x03\r\nOK\r\n", 3000);
+  EXPECT_EQ(got.substr(0, 11), "\r\nCONNECT\r\n");
+  EXPECT_EQ(got.substr(got.size() - 8), "\x10\x03\r\nOK\r\n");
+  EXPECT_EQ(m.Line->Read(300), "");
+  // +VTX takes voice data (XON/XOFF bytes included) until <DLE><ETX>.
+  EXPECT_EQ(m.Line->At("at+vtx"), "\r\nCONNECT\r\n");
+  m.Line->Write(std::string("\x80\x11\x13\x10\x10\x80", 6));
+  m.Line->Write("\x10\x03");
+  EXPECT_EQ(m.Line->ReadUntil("OK\r\n", 2000), Ok);
+  EXPECT_EQ(m.Line->At("atz"), Ok);
+  EXPECT_NE(m.Sim.Ok("state? com3").find("hook=on class=0 vls=0"), std::string::npos);
 }
