@@ -38,7 +38,9 @@ public:
   void Fill(double* out, int n) override {
     std::normal_distribution<double> g(0, 1);
     std::uniform_real_distribution<double> u(0, 1);
-    const double rms = Peak(-15) / std::sqrt(2.0) * 2.2;  // the envelope averages about 1/2.2
+    // Talk spurts at the power of a -15 dBm0 tone; 1.75 makes up for what the band-pass and the
+    // envelope take (measured).
+    const double gain = 1.75 * Peak(-15) / std::sqrt(2.0);
     const double lp = std::exp(-2 * Pi * 3000.0 / Rate), hp = std::exp(-2 * Pi * 300.0 / Rate);
     for (int i = 0; i < n; ++i) {
       if (Left <= 0) {
@@ -56,7 +58,7 @@ public:
       Prev = Low;
       Phase += 4.0 / Rate;
       double env = std::fabs(std::sin(Pi * Phase));
-      out[i] = High * 3.0 * rms * (0.25 + 0.75 * env);
+      out[i] = High * gain * (0.25 + 0.75 * env);
     }
   }
   int Rate;

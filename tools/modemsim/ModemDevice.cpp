@@ -41,7 +41,7 @@ bool InRange(const std::string& args, long lo, long hi, long& v) {
 
 // "\r\n" and "\xNN" escapes in control-line and scenario texts.
 std::string Unescape(const std::string& t) {
-  std::string out;
+  std::string out, b;
   for (size_t i = 0; i < t.size(); ++i) {
     if (t[i] != '\\' || i + 1 >= t.size()) {
       out += t[i];
@@ -51,14 +51,9 @@ std::string Unescape(const std::string& t) {
     if (c == 'r') out += '\r';
     else if (c == 'n') out += '\n';
     else if (c == 's') out += ' ';
-    else if (c == 'x' && i + 2 < t.size() + 0 && i + 2 <= t.size() - 1 + 1) {
-      std::string b;
-      if (FromHex(t.substr(i + 1, 2), b)) {
-        out += b;
-        i += 2;
-      } else {
-        out += c;
-      }
+    else if (c == 'x' && i + 2 < t.size() && FromHex(t.substr(i + 1, 2), b)) {
+      out += b;
+      i += 2;
     } else {
       out += c;
     }
@@ -1040,20 +1035,17 @@ std::string ModemDevice::Control(const std::vector<std::string>& w, double now) 
       if (kv.first == "echo_stuck") EchoStuck = kv.second == "1";
       else if (!P.Set(kv.first, kv.second, error)) return "error " + error;
       if (kv.first == "vgr_range" || kv.first == "vgt_range") {
-        auto n = Numbers(kv.second.substr(kv.second.find('(') + 1, kv.second.find(')') - kv.second.find('(') - 1));
-        std::string t = kv.second;
-        size_t dash = t.find('-');
-        long lo = 0, hi = 0;
+        // The accepted gains follow the advertised range: "(120-136)", "0-255", "(128)".
         std::string digits;
-        for (char ch : t) digits += isdigit((unsigned char)ch) ? ch : ' ';
+        for (char ch : kv.second) digits += isdigit((unsigned char)ch) ? ch : ' ';
         auto parts = SplitWords(digits);
-        if (parts.size() >= 1 && ParseLong(parts[0], lo)) {
+        long lo = 0, hi = 0;
+        if (!parts.empty() && ParseLong(parts[0], lo)) {
           hi = lo;
-          if (dash != std::string::npos && parts.size() >= 2) ParseLong(parts[1], hi);
+          if (parts.size() >= 2 && kv.second.find('-') != std::string::npos) ParseLong(parts[1], hi);
           P.GainMin = int(lo);
           P.GainMax = int(hi);
         }
-        (void)n;
       }
     }
     return "ok";
