@@ -325,7 +325,7 @@ TEST(Voice, SourcesLookToTheProgramAsTheyShould) {
   const Case cases[] = {
       {"busy 5s", "EU", 6, 20, 0, 10},   {"dial 5s", "EU", 18, 20, 0, 0}, {"busy 5s", "UK", 6, 20, 0, 10},
       {"speech synth 5s", "EU", 0, 0, 0, 4}, {"silence 5s", "EU", 0, 0, 20, 20}, {"noise -30 5s", "EU", 0, 0, 0, 0},
-      {"speech " SPEECH_WAV, "EU", 0, 1, 0, 6},
+      {"speech " SPEECH_WAV, "EU", 0, 1, 0, 6}, {"silence dither=1 5s", "EU", 0, 0, 20, 20},
   };
   for (const Case& c : cases) {
     Modem m("generic", {"--speed", "10"});
