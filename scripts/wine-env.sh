@@ -14,6 +14,28 @@ vl_env_start() {
 pcm.!default { type null }
 ASOUND
 
+  # The display comes first: the desktop process that Wine starts with the first program
+  # keeps the environment it was started in, and without a display no top-level window opens.
+  if [ -z "${VL_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
+    local d
+    for d in $(seq 90 140); do
+      [ -e "/tmp/.X$d-lock" ] || [ -e "/tmp/.X11-unix/X$d" ] && continue
+      Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp > "$build/xvfb.log" 2>&1 &
+      VL_XVFB_PID=$!
+      local i
+      for i in $(seq 1 100); do
+        [ -e "/tmp/.X11-unix/X$d" ] && break
+        sleep 0.05
+      done
+      if kill -0 "$VL_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$d" ]; then
+        export DISPLAY=":$d"
+        break
+      fi
+      VL_XVFB_PID=
+    done
+    [ -n "${VL_XVFB_PID:-}" ] || { echo "could not start Xvfb" >&2; return 1; }
+  fi
+
   if [ "$fresh" = fresh ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
     rm -rf "$WINEPREFIX"
     wineboot -i > "$build/wineboot.log" 2>&1
@@ -55,25 +77,6 @@ ASOUND
   [ -n "$VL_NO_SUCH_PORT" ] || { echo "no free COM number above 50" >&2; return 1; }
   export VL_NO_SUCH_PORT
 
-  if [ -z "${VL_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
-    local d
-    for d in $(seq 90 140); do
-      [ -e "/tmp/.X$d-lock" ] || [ -e "/tmp/.X11-unix/X$d" ] && continue
-      Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp > "$build/xvfb.log" 2>&1 &
-      VL_XVFB_PID=$!
-      local i
-      for i in $(seq 1 100); do
-        [ -e "/tmp/.X11-unix/X$d" ] && break
-        sleep 0.05
-      done
-      if kill -0 "$VL_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$d" ]; then
-        export DISPLAY=":$d"
-        break
-      fi
-      VL_XVFB_PID=
-    done
-    [ -n "${VL_XVFB_PID:-}" ] || { echo "could not start Xvfb" >&2; return 1; }
-  fi
 }
 
 vl_env_stop() {

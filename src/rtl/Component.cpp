@@ -10,6 +10,8 @@ void Erase(std::vector<TComponent*>& list, TComponent* item) {
 
 TComponent::TComponent(TComponent* owner) : owner_(owner) {
   if (owner_) owner_->InsertComponent(this);
+  // A component made while its owner loads is part of that load (its Loaded comes with the owner's).
+  if (owner_ && owner_->Loading()) state_ |= csLoading;
 }
 
 TComponent::~TComponent() {

@@ -1,4 +1,5 @@
 #include "MessagePump.h"
+#include "MessageWindow.h"
 
 namespace {
 volatile LONG quitReceived = 0;
@@ -12,19 +13,42 @@ struct DepthGuard {
 
 // Bounds each sleep so that a flag set by another thread without a message is still seen soon.
 constexpr DWORD kSliceMs = 20;
+
+TMessageFilter messageFilter;
+
+enum TDispatch { dEmpty, dDispatched, dQuit };
+
+TDispatch DispatchOne() {
+  MSG msg;
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return dEmpty;
+  if (msg.message == WM_QUIT) {
+    quitCode = static_cast<int>(msg.wParam);
+    InterlockedExchange(&quitReceived, 1);
+    return dQuit;
+  }
+  if (messageFilter) {
+    bool handled = false;
+    try {
+      handled = messageFilter(msg);
+    } catch (...) {
+      handled = true;
+      HandleCallbackException(std::current_exception());
+    }
+    if (handled) return dDispatched;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+  return dDispatched;
 }
+}
+
+void SetMessageFilter(TMessageFilter filter) { messageFilter = std::move(filter); }
+
+bool DispatchOneMessage() { return DispatchOne() != dEmpty; }
 
 void ProcessMessages() {
   DepthGuard depth;
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      quitCode = static_cast<int>(msg.wParam);
-      InterlockedExchange(&quitReceived, 1);
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+  while (DispatchOne() == dDispatched) {
   }
 }
 

@@ -6,6 +6,16 @@
 // work. A WM_QUIT is recorded (QuitReceived) and never dropped: the application loop sees it.
 void ProcessMessages();
 
+// Takes one message from the queue and dispatches it (after the message filter); false when the
+// queue was empty. A WM_QUIT is recorded and not dispatched. The application loop and the modal
+// loops are built on it, so every loop treats keys the same way.
+bool DispatchOneMessage();
+
+// Sees each message before it is translated and dispatched; returning true swallows it. The
+// application object installs one for keyboard shortcuts and dialog keys of its forms.
+using TMessageFilter = std::function<bool(MSG& msg)>;
+void SetMessageFilter(TMessageFilter filter);
+
 bool QuitReceived();
 int QuitExitCode();
 // Forgets a recorded WM_QUIT (for tests and for the loop that acted on it).

@@ -45,11 +45,12 @@ void HandleCallbackException(const std::exception_ptr& error) noexcept {
   }
 }
 
-TMessageWindow::TMessageWindow(const std::string& className, Handler handler)
+TMessageWindow::TMessageWindow(const std::string& className, Handler handler, HWND parent,
+                               DWORD style, DWORD exStyle)
     : handler_(std::move(handler)) {
   if (!RegisterOnce(className, WndProc))
     throw Exception("Cannot register window class " + className);
-  hwnd_ = CreateWindowExA(0, className.c_str(), "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+  hwnd_ = CreateWindowExA(exStyle, className.c_str(), "", style, 0, 0, 0, 0, parent, nullptr,
                           GetModuleHandleA(nullptr), this);
   if (!hwnd_) throw EOutOfResources("Cannot create window " + className);
 }
