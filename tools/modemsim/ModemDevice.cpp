@@ -412,7 +412,7 @@ bool ModemDevice::Extended(const std::string& name, const std::string& form, con
       auto n = Numbers(args);
       if (n.size() < 2 || n.size() > 4) return false;
       const Compression* c = P.Find(int(n[0]));
-      if (!c || std::find(c->Rates.begin(), c->Rates.end(), int(n[1])) == c->Rates.end()) return false;
+      if (!c || !c->Takes(int(n[1]))) return false;
       Cml = int(n[0]);
       Rate = int(n[1]);
     } else return false;
@@ -1002,6 +1002,17 @@ std::string ModemDevice::Control(const std::vector<std::string>& w, double now) 
                                    [&](const Override& x) { return Lower(x.Pattern) == Lower(w[1]); }),
                     Overrides.end());
     if (w[2] != "clear") Overrides.push_back(Override{w[1], w[2]});
+    return "ok";
+  }
+  if (c == "send" && w.size() >= 3 && w[1].compare(0, 4, "gap=") == 0) {
+    // Pieces written apart, e.g. send com3 gap=50 "\r\nNM" "BR = 555" "1234\r\n".
+    long gap = 0;
+    if (!ParseLong(w[1].substr(4), gap) || gap < 0) return "error bad gap";
+    for (size_t k = 2; k < w.size(); ++k) {
+      std::string piece = Unescape(w[k]);
+      Schedule(now + double(k - 2) * gap / 1000.0, piece, piece);
+    }
+    Tick(now);
     return "ok";
   }
   if (c == "send" && w.size() >= 2) {

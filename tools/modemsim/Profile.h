@@ -10,6 +10,8 @@ struct Compression {
   int Cml;
   Encoding Enc;
   std::vector<int> Rates;
+  bool Range = false;  // Rates is {lowest, highest}
+  bool Takes(int rate) const;
 };
 
 // A modem's reply set and habits. Every quirk is a field here, settable by "set <port> key=value".

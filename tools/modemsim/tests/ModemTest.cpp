@@ -167,6 +167,8 @@ TEST(Commands, ProfileReplyTables) {
       {"hsf", "at+fclass=8", "at+vsm=?", hsf},
       {"hsf", "at+fclass=8", "at+vsm=130,8000,0,00", Ok},
       {"example", "at+fclass=8", "at+vsm=128,8000,0,0", Ok},
+      {"example", "at+fclass=8", "at+vsm=134,9600,0,0", Ok},  // a rate inside "(4000-12000)"
+      {"example", "at+fclass=8", "at+vsm=134,16000,0,0", Error},
   };
   std::string current;
   std::unique_ptr<Modem> m;
@@ -209,6 +211,10 @@ TEST(Commands, FaultsByPattern) {
   m.Sim.Ok("set com3 vls_vcon=1");
   d.At("at+fclass=8");
   EXPECT_EQ(d.At("at+vls=1"), "\r\nVCON\r\n");
+  double t0 = Clock();
+  m.Sim.Ok("send com3 gap=100 \"\\r\\nNM\" \"BR = 555\" \"1234\\r\\n\"");
+  EXPECT_EQ(d.ReadUntil("1234\r\n", 2000), "\r\nNMBR = 5551234\r\n");
+  EXPECT_GE(Clock() - t0, 0.18);
   m.Sim.Ok("garbage com3 junk 46");
   EXPECT_EQ(d.Read(300).size(), 46u);
   EXPECT_EQ(m.Sim.Cmd("set com3 nonsense=1").substr(0, 5), "error");
