@@ -775,6 +775,10 @@ Segment& ModemDevice::CurrentSegment() {
     if (!Timeline.empty()) {
       Current = std::move(Timeline.front());
       Timeline.pop_front();
+      if (Current->FarHangup) {
+        SetCall(Call::FarHungUp, "far_end");
+        continue;  // a mark, no samples: the hang-up tone follows once the timeline is empty
+      }
     } else if (CallState == Call::FarHungUp) {
       auto tones = HangupTone(P.Country, Rate);
       Current = std::move(tones.front());
@@ -979,6 +983,14 @@ std::string ModemDevice::Control(const std::vector<std::string>& w, double now) 
     SetCall(Call::FarHungUp, "far_end");
     Timeline.clear();
     if (M == Mode::Receive) Current.reset();
+    return "ok";
+  }
+  if (c == "stream" && w.size() == 2 && w[1] == "hangup-far") {
+    auto mark = Silence();
+    mark->Remaining = 0;
+    mark->FarHangup = true;
+    mark->Text = "hangup-far";
+    Timeline.push_back(std::move(mark));
     return "ok";
   }
   if (c == "stream") {

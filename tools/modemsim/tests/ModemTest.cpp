@@ -367,6 +367,20 @@ TEST(Voice, FarEndHangsUpIntoTheCountryTone) {
   std::string events;
   Unshield(m.Line->Read(1500), &events);
   EXPECT_NE(events.find('b'), std::string::npos);
+  // A hang-up placed in the timeline comes by sample count, whatever the speed.
+  m.Line->Write("\x10!");
+  m.Line->ReadUntil("OK\r\n", 2000);
+  m.Sim.Ok("answer com3");
+  m.Sim.Ok("stream com3 silence 3s");
+  m.Sim.Ok("stream com3 hangup-far");
+  std::string tl = m.StartReceive();
+  tl += m.Line->Read(1000);  // 10 s of audio at speed 10
+  std::string tlEvents;
+  std::string tlData = Unshield(tl, &tlEvents);
+  EXPECT_EQ(tlEvents.substr(0, 1), "b");
+  ASSERT_GE(tlData.size(), 24000u);
+  EXPECT_EQ(tlData.substr(0, 24000), std::string(24000, '\x80'));
+  EXPECT_NE(tlData.substr(24000, 8000), std::string(8000, '\x80'));
   // A scripted end: <DLE>l, <DLE><ETX>, NO CARRIER, on-hook.
   m.Sim.Ok("end-stream com3 event=l result=nocarrier hook=on");
   std::string end = m.Line->ReadUntil("NO CARRIER\r\n", 3000);
