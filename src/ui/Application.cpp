@@ -31,6 +31,48 @@ bool FilterFormKeys(MSG& msg) {
   return IsDialogMessageA(root, &msg) != 0;
 }
 
+// Keeps the idle work going inside the platform's message box: its loop does not call ours, so
+// a message filter hook notes each message it takes and a thread timer runs the idle handler
+// once the queue has been emptied (again while the handler leaves Done false).
+class TBoxIdle {
+public:
+  TBoxIdle() : previous_(current_) {
+    current_ = this;
+    hook_ = SetWindowsHookExA(WH_MSGFILTER, Filter, nullptr, GetCurrentThreadId());
+    timer_ = SetTimer(nullptr, 0, kSliceMs, Tick);
+  }
+  ~TBoxIdle() {
+    if (timer_) KillTimer(nullptr, timer_);
+    if (hook_) UnhookWindowsHookEx(hook_);
+    current_ = previous_;
+  }
+
+private:
+  static const UINT kSliceMs = 50;
+  static LRESULT CALLBACK Filter(int code, WPARAM wParam, LPARAM lParam) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (code >= 0 && current_ && msg && !(msg->message == WM_TIMER && msg->hwnd == nullptr))
+      current_->pending_ = true;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR id, DWORD) {
+    TBoxIdle* self = current_;
+    if (!self || self->timer_ != id || (!self->pending_ && self->done_)) return;
+    if (HIWORD(GetQueueStatus(QS_ALLINPUT & ~QS_TIMER)) != 0) return;  // not idle yet
+    self->pending_ = false;
+    bool done = true;
+    Application.RunIdle(done);
+    self->done_ = done;
+  }
+  static thread_local TBoxIdle* current_;
+  TBoxIdle* previous_;
+  HHOOK hook_ = nullptr;
+  UINT_PTR timer_ = 0;
+  bool pending_ = true;
+  bool done_ = true;
+};
+thread_local TBoxIdle* TBoxIdle::current_ = nullptr;
+
 std::string ProgramBaseName() {
   char path[MAX_PATH] = {};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -149,6 +191,8 @@ void TApplication::HandleMessage() {
 
 void TApplication::ProcessMessages() { ::ProcessMessages(); }
 
+bool TApplication::RunIdle(bool& done) { return DoIdle(done); }
+
 bool TApplication::DoIdle(bool& done) {
   // No idle work inside a ProcessMessages wait, nor inside the idle handler itself (a box it
   // shows must not start the same work again).
@@ -193,6 +237,7 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
     owner = mainForm_->Handle();
   if (!owner) owner = Handle();
   TTaskWindowsDisabler disabled(owner);
+  TBoxIdle idle;
   return ::MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
 }
 

@@ -80,6 +80,8 @@ public:
 
   // Called by the windows that own a platform modal loop (WM_ENTERIDLE).
   void ModalIdle();
+  // Runs the idle handler once, unless the rules forbid it here; false when it did not run.
+  bool RunIdle(bool& done);
   void FormDestroyed(TForm* form);
 
 private:

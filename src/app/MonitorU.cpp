@@ -1,0 +1,39 @@
+#include "MonitorU.h"
+#include "EventLog.h"
+#include "Memo.h"
+#include "ProgramDir.h"
+
+TfmMonitor* fmMonitor = nullptr;
+
+TfmMonitor::TfmMonitor(TComponent* owner) : TForm(owner, "TfmMonitor") {
+  SetCaption("Logger");
+  SetBounds(20, 177, 238, 416);
+  SetFormStyle(fsStayOnTop);
+  Memo1 = new TMemo(this);
+  Memo1->ScrollBars = ssBoth;
+  Memo1->SetReadOnly(true);
+  Memo1->SetParent(this);
+  Memo1->SetAlign(alClient);
+  OnCreate = [this](TComponent* s) { FormCreate(s); };
+  OnDestroy = [this](TComponent* s) { FormDestroy(s); };
+}
+
+TfmMonitor::~TfmMonitor() {
+  TEventLog& log = EventLog();
+  log.OnAdd = nullptr;
+  log.OnClear = nullptr;
+}
+
+void TfmMonitor::FormCreate(TComponent*) {
+  TEventLog& log = EventLog();
+  log.OnAdd = [this](const std::string& line) { Memo1->Add(line); };
+  log.OnClear = [this] { Memo1->Clear(); };
+  log.Clear();
+}
+
+void TfmMonitor::FormDestroy(TComponent*) {
+  TEventLog& log = EventLog();
+  log.OnAdd = nullptr;
+  log.OnClear = nullptr;
+  log.SaveToFile(ProgramDir + "\\Events.log");
+}

@@ -1,0 +1,100 @@
+#include "UiTest.h"
+#include "MessagePump.h"
+
+namespace {
+BOOL CALLBACK CollectBox(HWND hwnd, LPARAM list) {
+  char cls[32] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (std::string(cls) == "#32770" && IsWindowVisible(hwnd))
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+  return TRUE;
+}
+
+BOOL CALLBACK LongestStatic(HWND hwnd, LPARAM text) {
+  char cls[32] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (_stricmp(cls, "Static") != 0) return TRUE;
+  char buf[1024] = {};
+  GetWindowTextA(hwnd, buf, sizeof buf);
+  auto* best = reinterpret_cast<std::string*>(text);
+  if (strlen(buf) > best->size()) *best = buf;
+  return TRUE;
+}
+}
+
+std::vector<HWND> DialogBoxesOf(DWORD threadId) {
+  std::vector<HWND> list;
+  EnumThreadWindows(threadId, CollectBox, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+std::string BoxText(HWND box) {
+  std::string text;
+  EnumChildWindows(box, LongestStatic, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+TBoxWatcher::TBoxWatcher(int answer, DWORD delayMs)
+    : thread_(GetCurrentThreadId()), answer_(answer), delay_(delayMs), worker_([this] { Watch(); }) {}
+
+TBoxWatcher::~TBoxWatcher() {
+  stop_ = true;
+  worker_.join();
+}
+
+std::vector<std::string> TBoxWatcher::Texts() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return texts_;
+}
+
+std::vector<std::string> TBoxWatcher::Captions() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return captions_;
+}
+
+void TBoxWatcher::Watch() {
+  std::vector<std::pair<HWND, ULONGLONG>> seen;  // box, first seen
+  std::vector<HWND> answered;
+  while (!stop_) {
+    ULONGLONG now = GetTickCount64();
+    for (HWND box : DialogBoxesOf(thread_)) {
+      bool done = false;
+      for (HWND a : answered) done = done || a == box;
+      if (done) continue;
+      ULONGLONG first = now;
+      bool known = false;
+      for (auto& s : seen)
+        if (s.first == box) first = s.second, known = true;
+      if (!known) seen.emplace_back(box, now);
+      if (now - first < delay_ + 50) continue;  // let it settle (and the test answer it first)
+      char caption[256] = {};
+      GetWindowTextA(box, caption, sizeof caption);
+      {
+        std::lock_guard<std::mutex> guard(lock_);
+        texts_.push_back(BoxText(box));
+        captions_.push_back(caption);
+      }
+      PostMessageA(box, WM_COMMAND, answer_, 0);
+      answered.push_back(box);
+    }
+    Sleep(20);
+  }
+}
+
+TWatchdog::TWatchdog(HWND window, DWORD delayMs)
+    : cancel_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), worker_([this, window, delayMs] {
+        if (WaitForSingleObject(cancel_, delayMs) == WAIT_TIMEOUT) {
+          fired_ = true;
+          PostMessageA(window, WM_CLOSE, 0, 0);
+        }
+      }) {}
+
+TWatchdog::~TWatchdog() {
+  SetEvent(cancel_);
+  worker_.join();
+  CloseHandle(cancel_);
+}
+
+bool PumpFor(const std::function<bool()>& done, DWORD timeoutMs) { return PumpUntil(done, timeoutMs); }
+
+void PumpMs(DWORD ms) { PumpUntil([] { return false; }, ms); }

@@ -1,0 +1,50 @@
+#pragma once
+#include <windows.h>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// Finds the visible platform dialog boxes (message boxes) of a thread.
+std::vector<HWND> DialogBoxesOf(DWORD threadId);
+// The message text of a message box (its longest static text).
+std::string BoxText(HWND box);
+
+// From a helper thread, answers every message box the watched thread opens (after delayMs),
+// noting text and caption, so that no test hangs on a box.
+class TBoxWatcher {
+public:
+  explicit TBoxWatcher(int answer = IDOK, DWORD delayMs = 0);
+  ~TBoxWatcher();
+  std::vector<std::string> Texts();
+  std::vector<std::string> Captions();
+
+private:
+  void Watch();
+  DWORD thread_;
+  int answer_;
+  DWORD delay_;
+  std::atomic<bool> stop_{false};
+  std::mutex lock_;
+  std::vector<std::string> texts_, captions_;
+  std::thread worker_;
+};
+
+// Posts WM_CLOSE to a window after a delay unless cancelled: the safety net of modal tests.
+class TWatchdog {
+public:
+  TWatchdog(HWND window, DWORD delayMs);
+  ~TWatchdog();
+  bool Fired() const { return fired_; }
+
+private:
+  HANDLE cancel_;
+  std::atomic<bool> fired_{false};
+  std::thread worker_;
+};
+
+// Pumps (no idle work) until done() or the time is up.
+bool PumpFor(const std::function<bool()>& done, DWORD timeoutMs);
+void PumpMs(DWORD ms);
