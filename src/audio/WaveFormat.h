@@ -5,6 +5,8 @@
 #include <msacm.h>
 #include <string>
 
+class TStream;
+
 // A wave format: a WAVEFORMATEX and room for its codec's extra bytes, in one 128-byte block.
 // All 128 bytes take part in comparing and persisting, those past the format too.
 static_assert(sizeof(WAVEFORMATEX) == 18, "WAVEFORMATEX is packed");
@@ -51,6 +53,8 @@ public:
   // leaves the remaining bytes as they were.
   void SaveToBuffer(void* dest) const;
   void LoadFromBuffer(const void* data, size_t size);
+  void SaveToStream(TStream& stream) const;
+  void LoadFromStream(TStream& stream);
   // A .cpn file: read-only, others denied writing. Raises EInOutError when it cannot be read.
   void LoadFromFile(const std::string& fileName);
 
