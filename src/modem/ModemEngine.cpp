@@ -353,6 +353,9 @@ void TfmModem::StartVoiceReceive() {
   compressionName_ = CurrentCompression.Description.Get();
   bits8_ = CurrentCompression.bps.Get() == "8";
 
+  // A converter left open by an earlier stream takes no new formats.
+  if (DisplayConvert->Active()) DisplayConvert->Close();
+  if (cnvWav->Active()) cnvWav->Close();
   if (FileExists(ModemCompressionFile)) {
     DisplayConvert->FormatIn().LoadFromFile(ModemCompressionFile);
     if (g_Ini) g_Ini->WriteFormat("Modem compression", DisplayConvert->FormatIn());

@@ -107,6 +107,7 @@ void TModemReply::Bound() {
   // MaxLine long, so that end lies before it.
   size_t end = text_.find_first_of("\r\n", text_.size() - MaxText - 1);
   if (end == std::string::npos || end >= lineStart_) return;
+  while (end + 1 < lineStart_ && IsEnd(text_[end + 1])) ++end;
   text_.erase(0, end + 1);
   lineStart_ -= end + 1;
 }
