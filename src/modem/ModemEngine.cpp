@@ -102,12 +102,17 @@ bool TfmModem::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
 int TfmModem::SendLine(const std::string& command, const std::string* description) {
   std::string line = command + '\r';
   Pause(100);
-  port_->FlushInBuffer();
-  if (port_->OutBuffFree() < static_cast<int>(line.size())) return 1;
-  ReplyArrived = false;
-  ReplyKeyword.clear();
-  RawReply.Clear();
-  port_->PutString(line);
+  try {
+    port_->FlushInBuffer();
+    if (port_->OutBuffFree() < static_cast<int>(line.size())) return 1;
+    ReplyArrived = false;
+    ReplyKeyword.clear();
+    RawReply.Clear();
+    port_->PutString(line);
+  } catch (const std::exception& e) {
+    AddEvent(e.what());  // a port that went away: nothing was sent
+    return 1;
+  }
   if (description) AddEvent(*description);
   cmdTimeout_->SetEnabled(false);
   cmdTimeout_->SetInterval(static_cast<unsigned>(LiveSettings.TimeOut) * 1000);
@@ -158,8 +163,13 @@ int TfmModem::SendCommand(const std::string& command, const std::string& descrip
 bool TfmModem::SendNoWait(const std::string& command, const std::string& description) {
   std::string line = command + '\r';
   Pause(100);
-  if (port_->OutBuffFree() < static_cast<int>(line.size())) return false;
-  port_->PutString(line);
+  try {
+    if (port_->OutBuffFree() < static_cast<int>(line.size())) return false;
+    port_->PutString(line);
+  } catch (const std::exception& e) {
+    AddEvent(e.what());
+    return false;
+  }
   AddEvent(description);
   return true;
 }
@@ -252,7 +262,11 @@ bool TfmModem::DisableAutoRecord() {
 void TfmModem::ComPort1TriggerAvail(int count) {
   std::string batch;
   batch.reserve(count > 0 ? static_cast<size_t>(count) : 0);
-  for (int i = 0; i < count; ++i) batch += port_->GetChar();
+  try {
+    for (int i = 0; i < count; ++i) batch += port_->GetChar();
+  } catch (const std::exception&) {
+    // Fewer bytes than reported (the buffer was flushed meanwhile): take what came.
+  }
   if (VoiceReceiving) VoiceBatch(batch);
   else CommandBatch(batch);
 }
@@ -370,6 +384,7 @@ void TfmModem::StartVoiceReceive() {
 
   Voice.Start();
   writeFailed_ = false;
+  traceFailed_ = false;
   stopPosted_ = false;
   DisplayConvert->Open();
   cnvWav->Open();
@@ -432,7 +447,13 @@ void TfmModem::WavBlock(uint8_t* block, int size) {
 
 void TfmModem::TraceBlock(uint8_t* block, int size) {
   if (bits8_) FlipSign(block, size, compressionName_);
-  if (LiveSettings.RecordTrace) DisplayConvert->Convert(block, size);
+  if (!LiveSettings.RecordTrace || traceFailed_) return;
+  try {
+    DisplayConvert->Convert(block, size);
+  } catch (const std::exception& e) {
+    traceFailed_ = true;  // the recording goes on without trace and line-state watch
+    AddEvent(e.what());
+  }
 }
 
 void TfmModem::cnvWavAudioConverted(const void* data, int size) {

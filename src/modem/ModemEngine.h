@@ -123,6 +123,7 @@ private:
   std::unique_ptr<TMessageWindow> window_;
   bool stopPosted_ = false;
   bool writeFailed_ = false;
+  bool traceFailed_ = false;
   bool bits8_ = false;
   std::string compressionName_;
 };
