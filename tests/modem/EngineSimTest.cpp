@@ -4,6 +4,9 @@
 #include "MessagePump.h"
 #include "ModemParams.h"
 #include "ModemSim.h"
+#include "Parse.h"
+#include "QueryModemForm.h"
+#include "../ui/UiTest.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 
@@ -184,4 +187,45 @@ TEST_F(EngineSim, DleEtxEndsTheCall) {
   ASSERT_TRUE(Pump([&] { return host.stops > 0; }, 30000));
   EXPECT_TRUE(HasLine("Disconnect line..."));
   EXPECT_FALSE(engine->VoiceReceiving);
+}
+
+TEST_F(EngineSim, CompressionQueryAgainstTheModemsReplyShapes) {
+  struct Case {
+    const char* profile;
+    std::vector<const char*> commands;
+  } cases[] = {
+      {"generic", {"at+vsm=1,8000,0,0", "at+vsm=128,8000,0,0", "at+vsm=131,8000,0,0", "at+vsm=132,8000,0,0",
+                   "at+vsm=133,7200,0,0"}},
+      {"example", {"at+vsm=128,8000,0,0", "at+vsm=130,8000", "at+vsm=131,8000", "at+vsm=134,0,0"}},
+  };
+  TfmQueryModem* memoForm = NewForm<TfmQueryModem>(nullptr);
+  TfmParse parse;
+  parse.Modem = engine;
+  parse.QueryMemo = memoForm->Memo1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.profile);
+    ASSERT_TRUE(engine->ClosePort());
+    sim.RemovePort(Com);
+    sim.AddPort(Com, c.profile);
+    ASSERT_TRUE(engine->OpenPort(Com, true));
+    ASSERT_EQ(0, engine->SendCommand("at+fclass=8", "voice mode..", "ok"));
+    ASSERT_TRUE(parse.QueryCompressions(false));
+    std::vector<TCompressionRec> recs = ReadCompressions("Compressions.d");
+    ASSERT_EQ(c.commands.size(), recs.size());
+    for (size_t i = 0; i < recs.size(); ++i) {
+      EXPECT_EQ(c.commands[i], recs[i].VsmCommand.Get());
+      EXPECT_EQ(CompressionIniValue(recs[i]), ini->ReadString("Modem compressions", std::to_string(i), ""));
+    }
+    EXPECT_EQ("", ini->ReadString("Modem compressions", std::to_string(recs.size()), ""));
+  }
+  // A modem that answers ERROR: no records, the compression marked as refused.
+  ASSERT_EQ(0, engine->SendCommand("at+fclass=0", "data mode..", "ok"));
+  TBoxWatcher boxes;
+  EXPECT_FALSE(parse.QueryCompressions(false));
+  EXPECT_EQ(std::vector<std::string>{"None modem compression can be recognized"}, boxes.Texts());
+  EXPECT_EQ("at+vsm=none", ModemParams.VoiceCompression);
+  EXPECT_EQ("at+vsm=none", ini->ReadString("Modem", "VoiceCompression", ""));
+  EXPECT_TRUE(ReadCompressions("Compressions.d").empty());
+  EXPECT_EQ("", ini->ReadString("Modem compressions", "0", ""));
+  memoForm->Free();
 }
