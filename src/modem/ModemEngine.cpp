@@ -38,6 +38,7 @@ TfmModem::TfmModem(TComponent* owner, std::unique_ptr<TModemPort> port,
       tick_(std::move(tick)),
       voiceWatch_(std::move(voiceWatch)) {
   Setup();
+  if (!fmModem) fmModem = this;
 }
 
 TfmModem::~TfmModem() {
@@ -362,6 +363,7 @@ void TfmModem::StartVoiceReceive() {
   TraceFrameFill = 0;
   VoiceReceiving = true;
   LineStateCount = 0;
+  RawReply.Clear();
   int rate = StrToInt(CurrentCompression.vsr.Get());
   Detector.Start(::FramesInDiscTime(LiveSettings.DiscTime, rate));
   compressionName_ = CurrentCompression.Description.Get();

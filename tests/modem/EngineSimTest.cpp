@@ -229,3 +229,19 @@ TEST_F(EngineSim, CompressionQueryAgainstTheModemsReplyShapes) {
   EXPECT_EQ("", ini->ReadString("Modem compressions", "0", ""));
   memoForm->Free();
 }
+
+TEST_F(EngineSim, ScriptedCallReachesTheStopWithItsRecordingAndCaller) {
+  std::string filed;
+  host.onStop = [&] { filed = engine->CallerNumber; };
+  engine->EnableAutoRecord();
+  Sim("ring com5 cadence=fast count=2 cid=between cid.nmbr=5550142");
+  ASSERT_TRUE(Pump([&] { return engine->CallAnswered; }, 30000));
+  Sim("stream com5 pattern ramp 3s");
+  Sim("stream com5 busy forever");
+  StartRecording();
+  ASSERT_TRUE(Pump([&] { return host.stops > 0; }, 40000));
+  EXPECT_EQ("5550142", filed);
+  ASSERT_GE(writer.bytes.size(), 24000u);
+  for (size_t i = 0; i < 24000; ++i) ASSERT_EQ(i % 256, static_cast<unsigned char>(writer.bytes[i])) << i;
+  EXPECT_EQ(0u, writer.bytes.size() % 2048);
+}
