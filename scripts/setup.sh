@@ -11,6 +11,7 @@ packages=(
   sox espeak-ng
   mgetty-voice mgetty-pvftools
   procps psmisc
+  python3
 )
 
 missing=()

@@ -48,21 +48,10 @@ int IntOrWrite(TSettingsFile& ini, TWriteBacks& w, const char* section, const ch
 }
 
 TLiveSettings::TLiveSettings() {
-  // The dialog's designed recording format, IMA ADPCM 8000 Hz mono; the load replaces it.
-  FormatOut.SetFormatTag(0x11);
-  FormatOut.SetChannels(1);
-  FormatOut.SetSamplesPerSec(8000);
-  FormatOut.SetAvgBytesPerSec(4055);
-  FormatOut.SetBlockAlign(256);
-  FormatOut.SetBitsPerSample(4);
-  FormatOut.SetExtraSize(2);
-  const BYTE samplesPerBlock[2] = {0xF9, 0x01};  // 505
-  TdeWaveFormat with = FormatOut;
-  BYTE bytes[TdeWaveFormat::BufferSize];
-  with.SaveToBuffer(bytes);
-  bytes[sizeof(WAVEFORMATEX)] = samplesPerBlock[0];
-  bytes[sizeof(WAVEFORMATEX) + 1] = samplesPerBlock[1];
-  FormatOut.LoadFromBuffer(bytes, sizeof bytes);
+  // The dialog's designed recording format until the load replaces it: IMA ADPCM, mono,
+  // 8000 Hz, 4 bits, 4055 bytes a second, blocks of 256 bytes holding 505 samples.
+  const BYTE ima[] = {0x11, 0, 1, 0, 0x40, 0x1F, 0, 0, 0xD7, 0x0F, 0, 0, 0, 1, 4, 0, 2, 0, 0xF9, 0x01};
+  FormatOut.LoadFromBuffer(ima, sizeof ima);
 }
 
 int TLiveSettings::Points() const {

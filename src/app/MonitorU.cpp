@@ -16,6 +16,9 @@ TfmMonitor::TfmMonitor(TComponent* owner) : TForm(owner, "TfmMonitor") {
   Memo1->SetAlign(alClient);
   OnCreate = [this](TComponent* s) { FormCreate(s); };
   OnDestroy = [this](TComponent* s) { FormDestroy(s); };
+  // Filled from the log when shown and kept up while visible: a hidden memo costs nothing
+  // however long the run.
+  OnShow = [this](TComponent*) { Memo1->SetLines(EventLog().Lines()); };
 }
 
 TfmMonitor::~TfmMonitor() {
@@ -26,7 +29,9 @@ TfmMonitor::~TfmMonitor() {
 
 void TfmMonitor::FormCreate(TComponent*) {
   TEventLog& log = EventLog();
-  log.OnAdd = [this](const std::string& line) { Memo1->Add(line); };
+  log.OnAdd = [this](const std::string& line) {
+    if (Visible()) Memo1->Add(line);
+  };
   log.OnClear = [this] { Memo1->Clear(); };
   log.Clear();
 }

@@ -6,8 +6,9 @@
 class TdeWaveFormat;
 
 // qdx.ini, the program's one settings file, shared by every form (g_Ini). Values are read when
-// needed and written at once, one profile call per value. A refused write adds an event line
-// naming the value and raises EIniFileException with the same text.
+// needed and written at once, one profile call per value. A refused write through this object
+// adds an event line naming the value and raises EIniFileException with the same text (a write
+// through a plain TIniFile reference raises too, without the line).
 //
 // The readers below apply the range rules: a value that would crash, hang or silently stop
 // recording reads as its default (or clamped); every valid value reads as stored.

@@ -9,7 +9,6 @@
 
 class TMessageWindow;
 
-using TNotifyEvent = std::function<void(TComponent* sender)>;
 using TTriggerEvent = std::function<void(TComponent* sender, WORD msg, WORD triggerHandle, WORD data)>;
 using TTriggerAvailEvent = std::function<void(TComponent* cp, WORD count)>;
 using TTriggerHandleEvent = std::function<void(TComponent* sender, WORD triggerHandle)>;
@@ -160,6 +159,7 @@ private:
   bool WindowProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void ClosePending(LPARAM lParam);
   void FinishClose();
+  void ReleaseDispatcher();
   void ReapplyAll();
   void ApplyLine(int baud, TParity parity, WORD stopBits, WORD dataBits);
   void Check(int code) const;

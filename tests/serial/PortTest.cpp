@@ -181,3 +181,19 @@ TEST(Trace, DispatchLogTable) {
   EXPECT_EQ(t.find("0123456789"), std::string::npos);
   EXPECT_NE(t.find("abcdefghij"), std::string::npos);
 }
+
+TEST(ComPort, PortThatNobodyServesFailsAndStaysClosed) {
+  TScomComPort port(nullptr);
+  port.SetComNumber(kIdlePort);
+  port.SetPromptForPort(false);
+  int events = 0;
+  port.SetOnPortOpen([&](TComponent*) { ++events; });
+  port.SetOnPortClose([&](TComponent*) { ++events; });
+  EXPECT_THROW(port.SetOpen(true), EScomException);
+  EXPECT_FALSE(port.Open());
+  EXPECT_EQ(port.Dispatcher(), nullptr);
+  EXPECT_EQ(events, 0);
+  // AutoOpen tries again on use, and fails the same way.
+  EXPECT_THROW(port.GetChar(), EScomException);
+  EXPECT_FALSE(port.Open());
+}

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -186,6 +187,35 @@ TEST_F(Pty, FlushWhileAWriteIsPendingLeavesNoStaleBytes) {
   EXPECT_TRUE(stream.compare(0, before.size(), before) == 0) << "what came before the marker is not a prefix";
 }
 
+TEST_F(Pty, EveryFlowSettingCarriesTheDialogue) {
+  struct Setting {
+    const char* name;
+    unsigned hw;
+    TSWFlowOptions sw;
+  };
+  for (const Setting& s : {Setting{"hardware", hwfUseRTS | hwfRequireCTS, swfNone}, Setting{"none", 0, swfNone},
+                           Setting{"software", 0, swfBoth}}) {
+    SCOPED_TRACE(s.name);
+    TScomComPort p(nullptr);
+    Configure(p, kPortB);
+    p.SetHWFlowOptions(s.hw);
+    p.SetSWFlowOptions(s.sw);
+    std::string got;
+    Collect(p, got);
+    sim->Clear(kPortB);
+    p.SetOpen(true);
+    ASSERT_TRUE(sim->WaitOpen(kPortB, 5000));
+    p.PutString("AT\r");
+    ASSERT_TRUE(WaitReceived(kPortB, 3, 10000));
+    EXPECT_EQ(sim->Received(kPortB), "AT\r");
+    sim->Send(kPortB, "\r\nOK\r\n");
+    ASSERT_TRUE(WaitFor([&] { return got.size() >= 6; }, 10000));
+    EXPECT_EQ(got, "\r\nOK\r\n");
+    p.SetOpen(false);
+    ASSERT_TRUE(sim->WaitClosed(kPortB, 5000));
+  }
+}
+
 TEST_F(Pty, OpenAndCloseTwentyTimesEndsEveryThread) {
   port->SetOpen(true);
   port->SetOpen(false);
@@ -223,8 +253,7 @@ TEST_F(Pty, CloseAndReopenInsideTheHandler) {
       port->SetOpen(false);
       closedInHandler = closed;
       EXPECT_FALSE(port->Open());
-      EXPECT_EQ(port->GetChar(), 0);  // closing: nothing to read
-      port->SetOpen(true);
+      port->SetOpen(true);  // opens once the close has finished, which may be at once
     }
   });
   port->SetOpen(true);
@@ -273,6 +302,94 @@ TEST_F(Pty, TooLongAStringIsRefusedWholeAndTheHandlerFillsNothingElse) {
   ASSERT_TRUE(WaitReceived(kPortA, 1, 10000));
   Sleep(200);
   EXPECT_EQ(sim->Received(kPortA), "Z");
+}
+
+namespace {
+// A port whose hidden window cannot be made: the open fails after the threads have started.
+class TWindowlessPort : public TScomComPort {
+public:
+  using TScomComPort::TScomComPort;
+
+protected:
+  bool PortWindow(bool create) override { return create ? false : TScomComPort::PortWindow(create); }
+};
+}
+
+TEST_F(Pty, OpenThatFailsLateIsUndoneCompletely) {
+  const int threads = ThreadCount();
+  TWindowlessPort failing(nullptr);
+  Configure(failing, kPortB);
+  int events = 0;
+  failing.SetOnPortOpen([&](TComponent*) { ++events; });
+  failing.SetOnPortClose([&](TComponent*) { ++events; });
+  failing.SetOnTriggerAvail([](TComponent*, WORD) {});
+  EXPECT_THROW(failing.SetOpen(true), EInternal);
+  EXPECT_FALSE(failing.Open());
+  EXPECT_EQ(failing.Dispatcher(), nullptr);
+  EXPECT_EQ(events, 0);
+  EXPECT_TRUE(sim->WaitClosed(kPortB, 5000));
+  EXPECT_TRUE(WaitFor([&] { return ThreadCount() <= threads; }, 5000));
+  // The number is free again for a port that opens normally.
+  TScomComPort good(nullptr);
+  Configure(good, kPortB);
+  good.SetOpen(true);
+  EXPECT_TRUE(sim->WaitOpen(kPortB, 5000));
+  good.PutString("AT\r");
+  EXPECT_TRUE(WaitReceived(kPortB, 3, 10000));
+}
+
+TEST_F(Pty, ClosingWritesTheTraceAndTheLog) {
+  char dir[MAX_PATH];
+  ASSERT_GT(GetTempPathA(MAX_PATH, dir), 0u);
+  const std::string trace = std::string(dir) + "vl_serial_test.trc", log = std::string(dir) + "vl_serial_test.log";
+  DeleteFileA(trace.c_str());
+  DeleteFileA(log.c_str());
+  port->TraceName = trace;
+  port->LogName = log;
+  port->SetTracing(tlOn);
+  port->SetLogging(tlOn);
+  std::string got;
+  Collect(*port, got);
+  port->SetOpen(true);
+  ASSERT_TRUE(sim->WaitOpen(kPortA, 5000));
+  port->PutString("AT");
+  ASSERT_TRUE(WaitReceived(kPortA, 2, 10000));
+  sim->Send(kPortA, "OK\r\n");
+  ASSERT_TRUE(WaitFor([&] { return got.size() >= 4; }, 10000));
+  port->SetOpen(false);
+  EXPECT_EQ(port->Tracing(), tlOff);
+  auto read = [](const std::string& name) {
+    std::string text;
+    if (FILE* f = std::fopen(name.c_str(), "rb")) {
+      char buf[4096];
+      for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+      std::fclose(f);
+    }
+    return text;
+  };
+  EXPECT_EQ(read(trace), "Transmit: AT\r\nReceive: OK[0D][0A]");
+  std::string table = read(log);
+  EXPECT_NE(table.find("Device: COM1\r\n"), std::string::npos) << table;
+  EXPECT_NE(table.find("WriteCom"), std::string::npos) << table;
+  EXPECT_NE(table.find("ReadCom"), std::string::npos) << table;
+  DeleteFileA(trace.c_str());
+  DeleteFileA(log.c_str());
+}
+
+TEST_F(Pty, VanishedPortNeitherHangsNorSpins) {
+  TScomComPort gone(nullptr);
+  Configure(gone, kPortC);
+  gone.SetOnTriggerAvail([](TComponent*, WORD) {});
+  gone.SetOpen(true);
+  ASSERT_TRUE(sim->WaitOpen(kPortC, 5000));
+  sim->RemovePort(kPortC);
+  gone.PutString("AT\r");
+  WaitFor([] { return false; }, 300);
+  const ULONGLONG start = GetTickCount64();
+  gone.SetOpen(false);
+  EXPECT_LT(GetTickCount64() - start, 5000u);
+  EXPECT_FALSE(gone.Open());
+  sim->AddPort(kPortC, "raw");
 }
 
 TEST_F(Pty, SilentOpenPortCostsAlmostNoProcessor) {
