@@ -1,22 +1,16 @@
 #include "WaveFormat.h"
 #include "ACMError.h"
 #include "FileStream.h"
+#include "FormatSelector.h"
 #include <cstring>
 
 namespace {
-int DefaultChooseRunner(ACMFORMATCHOOSEA& record) {
-  MMRESULT r = acmFormatChooseA(&record);
-  if (r == 0) return 1;
-  if (r == ACMERR_CANCELED) return 2;
-  return 3;
-}
-
-TFormatChooseRunner chooseRunner = DefaultChooseRunner;
+TFormatChooseRunner chooseRunner = RunFormatSelector;
 
 }
 
 void SetFormatChooseRunner(TFormatChooseRunner runner) {
-  chooseRunner = runner ? runner : DefaultChooseRunner;
+  chooseRunner = runner ? runner : RunFormatSelector;
 }
 
 TdeWaveFormat::TdeWaveFormat() { SetDefault(); }

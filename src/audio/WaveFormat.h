@@ -82,7 +82,6 @@ private:
 };
 
 // Shows the platform's format chooser for the record and returns the modal result: 1 OK,
-// 2 Cancel, 3 failure. The format selector form installs its own; the default calls the
-// platform's chooser directly with no owner window.
+// 2 Cancel, 3 failure. The default is the modal format selector form; nullptr restores it.
 using TFormatChooseRunner = int (*)(ACMFORMATCHOOSEA& record);
 void SetFormatChooseRunner(TFormatChooseRunner runner);

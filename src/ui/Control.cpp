@@ -121,12 +121,11 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   width_ = width;
   height_ = height;
   if (handle_) {
-    // WM_WINDOWPOSCHANGED reads the bounds back and re-aligns the children.
+    // WM_WINDOWPOSCHANGED reads back what the window made of it (a combo box keeps its height).
     SetWindowPos(handle_, nullptr, left, top, width, WindowHeight(height),
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
-  } else if (resized) {
-    Resized();
   }
+  if (resized) Resized();
   if (parent_ && align_ != alNone && !parent_->aligning_) parent_->AlignControls();
 }
 
@@ -332,6 +331,11 @@ void TControl::CreateHandle() {
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
   }
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+  if (parent_) {
+    // New children go below their siblings: keep the backmost ones under them.
+    for (TControl* c : parent_->children_)
+      if (c->backmost_ && c->handle_) c->SendToBack();
+  }
   HandleCreated();
   for (TControl* c : children_) c->CreateHandle();
   AlignControls();

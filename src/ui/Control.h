@@ -137,6 +137,8 @@ protected:
   TColor defaultColor_ = clBtnFace;
   // Labels, check boxes and bevels show their parent's colour unless given their own.
   bool parentColor_ = false;
+  // Kept behind its siblings (a bevel drawn around other controls).
+  bool backmost_ = false;
 
 private:
   static LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -15,6 +15,8 @@ expect() {  # file rate channels encoding samples
 
 expect ours_pcm.wav 8000 1 "Unsigned Integer PCM" 23735
 expect ours_ima.wav 8000 1 "IMA ADPCM" 23735
+expect ours_ima_recorded.wav 8000 1 "IMA ADPCM" 23735
+cmp -s "$folder/ours_ima.wav" "$folder/ours_ima_recorded.wav" || fail "a recording block by block differs from one write"
 expect ours_mulaw.wav 8000 1 "u-law" 23735
 expect ours_gsm.wav 8000 1 "GSM" 8000
 expect ours_ima_by_wine.wav 8000 1 "Unsigned Integer PCM" 23735
