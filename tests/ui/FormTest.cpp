@@ -10,6 +10,7 @@
 #include "ComboBox.h"
 #include "Dialogs.h"
 #include "Edit.h"
+#include "Font.h"
 #include "Form.h"
 #include "Image.h"
 #include "Label.h"
@@ -445,4 +446,66 @@ TEST_F(FormTest, InputBoxReturnsTheTextOrTheDefault) {
     EXPECT_TRUE(answered);
     EXPECT_EQ(ok ? "A new memo" : "old memo", text);
   }
+}
+
+TEST_F(FormTest, KeyPreviewSeesKeysBeforeTheControls) {
+  SetForegroundWindow(form->Handle());
+  form->Name->SetFocus();
+  form->Name->SetText("");
+  PumpMs(100);
+  std::vector<std::pair<WORD, TShiftState>> seen;
+  form->KeyPreview = true;
+  form->OnKeyDown = [&](TComponent*, WORD& key, TShiftState shift) {
+    if (key == VK_MENU || key == VK_SHIFT || key == VK_CONTROL) return;
+    seen.emplace_back(key, shift);
+    if (key == 'A') key = 0;  // swallowed: the edit never sees it
+  };
+  PressKeys({VK_MENU, '2'});
+  PressKeys({'A'});
+  PressKeys({'B'});
+  PumpMs(400);
+  ASSERT_EQ(3u, seen.size());
+  EXPECT_EQ('2', seen[0].first);
+  EXPECT_EQ(ssAlt, seen[0].second);
+  EXPECT_EQ("b", form->Name->Text());
+}
+
+TEST_F(FormTest, OwnFontSizesALabel) {
+  int before = form->Label1->Height();
+  form->Label1->SetFont(TFont("Tahoma", 14, clRed, fsBold));
+  EXPECT_GT(form->Label1->Height(), before);
+  EXPECT_EQ(clRed, form->Label1->FontColor());
+}
+
+TEST_F(FormTest, PopupMenuRunsTheChosenItem) {
+  auto* popup = new TPopupMenu(form);
+  auto* show = new TMenuItem(form);
+  show->SetCaption("Show");
+  int shows = 0, popups = 0;
+  show->OnClick = [&](TComponent*) { ++shows; };
+  auto* exit = new TMenuItem(form);
+  exit->SetCaption("Exit");
+  exit->SetAction(form->acRecord);
+  popup->Items()->Add(show);
+  popup->Items()->Add(exit);
+  popup->OnPopup = [&](TComponent*) { ++popups; };
+  SetForegroundWindow(form->Handle());
+  PumpMs(100);
+  std::atomic<bool> chosen{false};
+  std::thread user([&] {
+    for (int i = 0; i < 250 && !chosen; ++i, Sleep(20)) {
+      HWND menu = FindWindowA("#32768", nullptr);
+      if (!menu || !IsWindowVisible(menu)) continue;
+      Sleep(100);
+      PressKeys({VK_DOWN});
+      PressKeys({VK_RETURN});
+      chosen = true;
+    }
+    if (!chosen) PressKeys({VK_ESCAPE});
+  });
+  popup->Popup(form->Left() + 40, form->Top() + 40);
+  user.join();
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(1, popups);
+  EXPECT_EQ(1, shows);
 }

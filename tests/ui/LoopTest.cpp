@@ -256,3 +256,17 @@ TEST_F(LoopTest, ShowModalAndMessageBoxesWorkBeforeRun) {
   EXPECT_EQ(IDYES, Application.MessageBox("Exit while recording?", "Confirm", MB_YESNO));
   form->Free();
 }
+
+TEST_F(LoopTest, HooksOfTheApplicationWindow) {
+  int calls = 0;
+  int id = Application.HookMainWindow([&](UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg != kTestMessage) return false;
+    ++calls;
+    result = 42;
+    return true;
+  });
+  EXPECT_EQ(42, SendMessageA(Application.Handle(), kTestMessage, 0, 0));
+  Application.UnhookMainWindow(id);
+  SendMessageA(Application.Handle(), kTestMessage, 0, 0);
+  EXPECT_EQ(1, calls);
+}
