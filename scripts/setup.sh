@@ -6,11 +6,12 @@ set -euo pipefail
 packages=(
   wine wine32:i386 wine64
   g++-mingw-w64-i686 g++ cmake make
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-utils imagemagick
   googletest
   sox espeak-ng
   mgetty-voice mgetty-pvftools
   procps psmisc
+  python3
 )
 
 missing=()

@@ -14,8 +14,8 @@ vl_env_start() {
 pcm.!default { type null }
 ASOUND
 
-  # The display comes first: the first Wine process of a server session starts the desktop
-  # process, which keeps the display it found (none means no top-level windows for anyone).
+  # The display comes first: the desktop process that Wine starts with the first program
+  # keeps the environment it was started in, and without a display no top-level window opens.
   if [ -z "${VL_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
     local d
     for d in $(seq 90 140); do

@@ -10,7 +10,8 @@ public:
   std::string Message;
 };
 
-// A run-time file or device error; ErrorCode is the positive platform error number.
+// A run-time file or device error; ErrorCode is the positive platform error number (0 when the
+// platform reported none, as for a file that ended too soon).
 class EInOutError : public Exception {
 public:
   EInOutError(std::string message, int errorCode) : Exception(std::move(message)), ErrorCode(errorCode) {}
@@ -26,6 +27,47 @@ public:
 class EOutOfResources : public Exception {
 public:
   using Exception::Exception;
+};
+
+// Text that does not convert to the number, date or time asked for.
+class EConvertError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// A string list used out of its rules (index out of bounds, duplicates refused, insert when sorted).
+class EStringListError : public Exception {
+public:
+  using Exception::Exception;
+};
+
+// Streams: a file that cannot be made or opened, a read or write that moved fewer bytes than
+// asked. They are file errors, so one handler of EInOutError sees them all.
+class EStreamError : public EInOutError {
+public:
+  using EInOutError::EInOutError;
+};
+class EFCreateError : public EStreamError {
+public:
+  using EStreamError::EStreamError;
+};
+class EFOpenError : public EStreamError {
+public:
+  using EStreamError::EStreamError;
+};
+class EReadError : public EStreamError {
+public:
+  using EStreamError::EStreamError;
+};
+class EWriteError : public EStreamError {
+public:
+  using EStreamError::EStreamError;
+};
+
+// A write to an ini file that the platform refused.
+class EIniFileException : public EInOutError {
+public:
+  using EInOutError::EInOutError;
 };
 
 // The text of an exception of any kind, for a message box or an events line.

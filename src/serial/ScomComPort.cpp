@@ -31,12 +31,8 @@ TScomCustomComPort::~TScomCustomComPort() {
   }
   if (dispatcher_) {
     // A close still pending: the threads end on their own within a few seconds.
-    auto* d = dispatcher_.get();
-    ULONGLONG start = GetTickCount64();
-    while (d->ThreadsRunning() && GetTickCount64() - start < 10000)
-      if (!PumpOneMessage()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    if (window_) d->DeregisterWindowHandler(window_->Handle());
-    dispatcher_.reset();
+    if (window_) dispatcher_->DeregisterWindowHandler(window_->Handle());
+    ReleaseDispatcher();
   }
   window_.reset();
 }
@@ -168,7 +164,8 @@ void TScomCustomComPort::DoOpen() {
     // A failed open is undone completely and leaves the state closed.
     applying_ = false;
     if (window_ && dispatcher_) dispatcher_->DeregisterWindowHandler(window_->Handle());
-    dispatcher_.reset();
+    if (dispatcher_) dispatcher_->DonePort();
+    ReleaseDispatcher();
     state_ = psClosed;
     open_ = false;
     throw;
@@ -237,8 +234,18 @@ void TScomCustomComPort::ClosePort() {
 
 void TScomCustomComPort::FinishClose() {
   PortWindow(false);
-  dispatcher_.reset();
+  ReleaseDispatcher();
   state_ = psClosed;
+}
+
+void TScomCustomComPort::ReleaseDispatcher() {
+  if (!dispatcher_) return;
+  ULONGLONG start = GetTickCount64();
+  while (dispatcher_->ThreadsRunning() && GetTickCount64() - start < 10000)
+    if (!PumpOneMessage()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  // A worker that never ended still uses its dispatcher: it is left to it rather than freed.
+  if (dispatcher_->ThreadsRunning()) dispatcher_.release();
+  else dispatcher_.reset();
 }
 
 void TScomCustomComPort::ClosePending(LPARAM lParam) {

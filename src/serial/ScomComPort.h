@@ -160,6 +160,7 @@ private:
   bool WindowProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   void ClosePending(LPARAM lParam);
   void FinishClose();
+  void ReleaseDispatcher();
   void ReapplyAll();
   void ApplyLine(int baud, TParity parity, WORD stopBits, WORD dataBits);
   void Check(int code) const;

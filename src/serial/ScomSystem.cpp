@@ -70,6 +70,7 @@ int TScomDispatcherList::Add(TScomBaseDispatcher* dispatcher) {
 }
 
 void TScomDispatcherList::Remove(int handle) {
+  if (!state) return;  // the link has ended already: nothing is listed any more
   Lock lock;
   auto& list = state->list;
   if (handle >= 0 && handle < static_cast<int>(list.size())) list[handle] = nullptr;

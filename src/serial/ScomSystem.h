@@ -6,7 +6,7 @@ class TScomBaseDispatcher;
 
 // The link's process-wide state: the two string tables, the dispatcher list and its lock, the
 // clock divisor. ScomStart makes it (call it once the program runs, before any port is used);
-// ScomEnd frees it. Nothing of it is made by static initialisers.
+// ScomEnd frees it (after the last port is gone). Nothing of it is made by static initialisers.
 void ScomStart();
 void ScomEnd();
 bool ScomStarted();

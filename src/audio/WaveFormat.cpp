@@ -1,0 +1,118 @@
+#include "WaveFormat.h"
+#include "ACMError.h"
+#include <cstring>
+
+namespace {
+int DefaultChooseRunner(ACMFORMATCHOOSEA& record) {
+  MMRESULT r = acmFormatChooseA(&record);
+  if (r == 0) return 1;
+  if (r == ACMERR_CANCELED) return 2;
+  return 3;
+}
+
+TFormatChooseRunner chooseRunner = DefaultChooseRunner;
+
+struct FileHandle {
+  HANDLE h;
+  ~FileHandle() { if (h != INVALID_HANDLE_VALUE) CloseHandle(h); }
+};
+}
+
+void SetFormatChooseRunner(TFormatChooseRunner runner) {
+  chooseRunner = runner ? runner : DefaultChooseRunner;
+}
+
+TdeWaveFormat::TdeWaveFormat() { SetDefault(); }
+
+void TdeWaveFormat::SetExtraSize(WORD value) {
+  if (value > MaxExtraSize) throw EACMError(SFormatTooSmall);
+  Fmt()->cbSize = value;
+}
+
+WORD TdeWaveFormat::GetExtraSize() const {
+  return Fmt()->cbSize > MaxExtraSize ? MaxExtraSize : Fmt()->cbSize;
+}
+
+void TdeWaveFormat::Assign(const TdeWaveFormat& source) { source.AssignTo(*this); }
+
+void TdeWaveFormat::AssignTo(TdeWaveFormat& dest) const {
+  if (&dest != this) std::memcpy(dest.buffer_, buffer_, BufferSize);
+}
+
+bool TdeWaveFormat::Equals(const TdeWaveFormat& other) const {
+  return std::memcmp(buffer_, other.buffer_, BufferSize) == 0;
+}
+
+void TdeWaveFormat::SetDefault() {
+  SetFormatTag(WAVE_FORMAT_PCM);
+  SetChannels(2);
+  SetSamplesPerSec(11025);
+  SetAvgBytesPerSec(22050);
+  SetBlockAlign(2);
+  SetBitsPerSample(8);
+  SetExtraSize(0);
+}
+
+void TdeWaveFormat::SaveToBuffer(void* dest) const { std::memcpy(dest, buffer_, BufferSize); }
+
+void TdeWaveFormat::LoadFromBuffer(const void* data, size_t size) {
+  std::memcpy(buffer_, data, size < BufferSize ? size : BufferSize);
+}
+
+void TdeWaveFormat::LoadFromFile(const std::string& fileName) {
+  FileHandle file{CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (file.h == INVALID_HANDLE_VALUE)
+    throw EInOutError("Cannot open file \"" + fileName + "\"", static_cast<int>(GetLastError()));
+  BYTE data[BufferSize];
+  DWORD got = 0;
+  if (!ReadFile(file.h, data, BufferSize, &got, nullptr))
+    throw EInOutError("Cannot read file \"" + fileName + "\"", static_cast<int>(GetLastError()));
+  LoadFromBuffer(data, got);
+}
+
+bool TdeWaveFormat::FitsBuffer() const {
+  return Fmt()->wFormatTag == WAVE_FORMAT_PCM || Fmt()->cbSize <= MaxExtraSize;
+}
+
+void TdeWaveFormat::CheckFitsBuffer() const {
+  if (!FitsBuffer()) throw EACMError(SFormatTooSmall);
+}
+
+std::string TdeWaveFormat::GetFormatDescription() const {
+  if (!FitsBuffer()) return "";
+  TdeWaveFormat work(*this);
+  std::string prefix;
+  ACMFORMATTAGDETAILSA tag = {};
+  tag.cbStruct = sizeof tag;
+  tag.dwFormatTag = GetFormatTag();
+  if (acmFormatTagDetailsA(nullptr, &tag, ACM_FORMATTAGDETAILSF_FORMATTAG) == 0)
+    prefix = std::string(tag.szFormatTag) + ": ";
+  ACMFORMATDETAILSA details = {};
+  details.cbStruct = sizeof details;
+  details.dwFormatTag = GetFormatTag();
+  details.pwfx = work.GetFormatPtr();
+  details.cbwfx = BufferSize;
+  if (acmFormatDetailsA(nullptr, &details, ACM_FORMATDETAILSF_FORMAT) != 0) return "";
+  return prefix + details.szFormat;
+}
+
+bool TdeWaveFormat::Choose(const std::string& title) {
+  TdeWaveFormat work(*this);
+  ACMFORMATCHOOSEA record = {};
+  record.cbStruct = sizeof record;
+  record.fdwStyle = ACMFORMATCHOOSE_STYLEF_INITTOWFXSTRUCT;
+  record.pwfx = work.GetFormatPtr();
+  record.cbwfx = BufferSize;
+  record.pszTitle = title.c_str();
+  record.fdwEnum = ChooseFilter == 1 ? ACM_FORMATENUMF_INPUT
+                 : ChooseFilter == 2 ? ACM_FORMATENUMF_OUTPUT : 0;
+  int result = chooseRunner(record);
+  if (result == 1) {
+    Assign(work);
+    return true;
+  }
+  if (result == 2) return false;
+  ACMRaiseError<EACMConversionError>(3, "Error selecting format.");
+  return false;
+}
