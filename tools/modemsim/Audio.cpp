@@ -14,10 +14,18 @@ double Peak(double dbm0) { return std::pow(10.0, (dbm0 - 3.17) / 20.0); }
 
 class SilenceSegment : public Segment {
 public:
+  explicit SilenceSegment(bool dither = false) : Dither(dither), Rng(3) {}
   void Fill(double* out, int n) override {
-    for (int i = 0; i < n; ++i) out[i] = 0;
+    // Dither: one sample in 20 is one 8-bit step off, an sd of about 0.22 steps.
+    std::uniform_int_distribution<int> d(0, 39);
+    for (int i = 0; i < n; ++i) {
+      int k = Dither ? d(Rng) : 2;
+      out[i] = k == 0 ? 1.0 / 128 : k == 1 ? -1.0 / 128 : 0;
+    }
   }
   bool Silent() const override { return true; }
+  bool Dither;
+  std::mt19937 Rng;
 };
 
 class NoiseSegment : public Segment {
@@ -38,7 +46,9 @@ public:
   void Fill(double* out, int n) override {
     std::normal_distribution<double> g(0, 1);
     std::uniform_real_distribution<double> u(0, 1);
-    const double rms = Peak(-15) / std::sqrt(2.0) * 2.2;  // the envelope averages about 1/2.2
+    // Talk spurts at the power of a -15 dBm0 tone; 1.75 makes up for what the band-pass and the
+    // envelope take (measured).
+    const double gain = 1.75 * Peak(-15) / std::sqrt(2.0);
     const double lp = std::exp(-2 * Pi * 3000.0 / Rate), hp = std::exp(-2 * Pi * 300.0 / Rate);
     for (int i = 0; i < n; ++i) {
       if (Left <= 0) {
@@ -56,7 +66,7 @@ public:
       Prev = Low;
       Phase += 4.0 / Rate;
       double env = std::fabs(std::sin(Pi * Phase));
-      out[i] = High * 3.0 * rms * (0.25 + 0.75 * env);
+      out[i] = High * gain * (0.25 + 0.75 * env);
     }
   }
   int Rate;
@@ -263,7 +273,7 @@ std::unique_ptr<Segment> ParseSegment(const std::vector<std::string>& words, con
   int jitter = 0;
   bool events = true;
   std::vector<int> cadence;
-  bool haveCadence = false;
+  bool haveCadence = false, dither = false;
   for (size_t i = 1; i < words.size(); ++i) {
     const std::string& w = words[i];
     size_t eq = w.find('=');
@@ -277,6 +287,7 @@ std::unique_ptr<Segment> ParseSegment(const std::vector<std::string>& words, con
       else if (k == "jitter") ok = ParseLong(v, n) && n >= 0 && (jitter = int(n), true);
       else if (k == "cadence") ok = haveCadence = ParseCadence(v, cadence);
       else if (k == "dle") ok = (v == "auto" || v == "off") && ((events = v == "auto"), true);
+      else if (k == "dither") ok = (v == "0" || v == "1") && ((dither = v == "1"), true);
       else ok = false;
       if (!ok) {
         error = "bad option " + w;
@@ -292,7 +303,7 @@ std::unique_ptr<Segment> ParseSegment(const std::vector<std::string>& words, con
   std::unique_ptr<Segment> s;
   Preset preset;
   if (kind == "silence" && args.empty()) {
-    s = Silence();
+    s = std::make_unique<SilenceSegment>(dither);
   } else if (kind == "noise" && args.size() <= 1) {
     if (args.size() == 1 && !ParseDouble(args[0], level)) {
       error = "bad noise level " + args[0];

@@ -20,6 +20,7 @@ public:
 
   long long Remaining = -1;  // samples left; -1 = for ever
   bool EventsOn = true;      // dle=off: this segment sends no automatic events
+  bool FarHangup = false;    // a mark in the timeline: here the far end hangs up
   std::string Text;          // as written, for the log
 };
 

@@ -41,7 +41,7 @@ bool InRange(const std::string& args, long lo, long hi, long& v) {
 
 // "\r\n" and "\xNN" escapes in control-line and scenario texts.
 std::string Unescape(const std::string& t) {
-  std::string out;
+  std::string out, b;
   for (size_t i = 0; i < t.size(); ++i) {
     if (t[i] != '\\' || i + 1 >= t.size()) {
       out += t[i];
@@ -51,14 +51,9 @@ std::string Unescape(const std::string& t) {
     if (c == 'r') out += '\r';
     else if (c == 'n') out += '\n';
     else if (c == 's') out += ' ';
-    else if (c == 'x' && i + 2 < t.size() + 0 && i + 2 <= t.size() - 1 + 1) {
-      std::string b;
-      if (FromHex(t.substr(i + 1, 2), b)) {
-        out += b;
-        i += 2;
-      } else {
-        out += c;
-      }
+    else if (c == 'x' && i + 2 < t.size() && FromHex(t.substr(i + 1, 2), b)) {
+      out += b;
+      i += 2;
     } else {
       out += c;
     }
@@ -104,19 +99,20 @@ void ModemDevice::Reset() {
   Sdi = 0;
   Cml = P.DefaultCml;
   Rate = P.DefaultRate;
-  if (OffHookState) OffHookState = false;
+  OnHook(0);
 }
 
 // ---- input ----
 
 void ModemDevice::Received(const std::string& bytes, double now) {
   for (unsigned char b : bytes) {
-    // Flow control from the DTE is never a command or an abort character.
-    if (b == 0x13 && M == Mode::Receive) {
+    // Flow control from the DTE is never a command or an abort character. (During +VTX the
+    // bytes are voice data.)
+    if (b == 0x13 && M != Mode::Transmit) {
       Line.Hold(true);
       continue;
     }
-    if (b == 0x11 && M == Mode::Receive) {
+    if (b == 0x11 && M != Mode::Transmit) {
       Line.Hold(false);
       Line.Flush();
       continue;
@@ -124,7 +120,6 @@ void ModemDevice::Received(const std::string& bytes, double now) {
     Input += char(b);
   }
   ProcessInput(now);
-  DiscardToCr = false;  // only the rest of the write that carried an abort is thrown away
 }
 
 void ModemDevice::ProcessInput(double now) {
@@ -132,7 +127,11 @@ void ModemDevice::ProcessInput(double now) {
   for (; i < Input.size(); ++i) {
     unsigned char b = (unsigned char)Input[i];
     if (M == Mode::Receive) {
-      StreamInput(b, now);
+      if (StreamInput(b, now)) {
+        // The abort byte is consumed; the rest of that write is dropped up to its CR.
+        size_t cr = Input.find(char(S[3]), i + 1);
+        Input.erase(i + 1, cr == std::string::npos ? std::string::npos : cr - i);
+      }
     } else if (M == Mode::Transmit) {
       // Voice data from the DTE: discarded, until <DLE><ETX>.
       if (DleSeen && b == ETX) {
@@ -144,7 +143,6 @@ void ModemDevice::ProcessInput(double now) {
       DleSeen = !DleSeen && b == DLE;
     } else {
       if (now < BusyUntil) break;  // a reply is still being made: the rest waits
-      if (b == 0x11 || b == 0x13) continue;
       CommandByte(b, now);
     }
   }
@@ -152,10 +150,6 @@ void ModemDevice::ProcessInput(double now) {
 }
 
 void ModemDevice::CommandByte(unsigned char b, double now) {
-  if (DiscardToCr) {
-    if (b == S[3]) DiscardToCr = false;
-    return;
-  }
   if (P.Dead) {
     if (b == S[3]) {
       Lines.push_back(LineBuf);
@@ -418,7 +412,7 @@ bool ModemDevice::Extended(const std::string& name, const std::string& form, con
       auto n = Numbers(args);
       if (n.size() < 2 || n.size() > 4) return false;
       const Compression* c = P.Find(int(n[0]));
-      if (!c || std::find(c->Rates.begin(), c->Rates.end(), int(n[1])) == c->Rates.end()) return false;
+      if (!c || !c->Takes(int(n[1]))) return false;
       Cml = int(n[0]);
       Rate = int(n[1]);
     } else return false;
@@ -443,7 +437,12 @@ bool ModemDevice::Extended(const std::string& name, const std::string& form, con
     } else return false;
     return true;
   }
-  if (name == "VIP") return form == "test" ? (info("(0)"), true) : form == "set" && InRange(args, 0, 0, v);
+  if (name == "VIP") {
+    if (form == "test") info("(0)");
+    else if (form == "read") info("0");
+    else return form == "set" && InRange(args, 0, 0, v);
+    return true;
+  }
   if (name == "VTS") return form == "test" ? (info("(200-3300),(200-3300),(0-50)"), true) : form == "set";
   if (name == "VBT") {
     if (form == "test") info("(0-255),(0-255)");
@@ -560,7 +559,7 @@ std::string ModemDevice::Closed(double now) {
   M = Mode::Command;
   Input.clear();
   LineBuf.clear();
-  Overlong = DiscardToCr = false;
+  Overlong = false;
   Timed.clear();
   BusyUntil = 0;
   Vls = 0;
@@ -749,6 +748,24 @@ void ModemDevice::StartStream(double at, double now) {
   }
   if (OnEvent) OnEvent("vrx", "");
   (void)now;
+  // The audio of a call answered earlier has been running since the answer: what was said before
+  // the modem joined is lost, as on a real line.
+  if (P.TimelineFromAnswer && CallState == Call::Connected && AnsweredAt >= 0 && at > AnsweredAt) {
+    long long skip = (long long)((at - AnsweredAt) * Rate);
+    std::vector<double> sink(4096);
+    std::string bytes;
+    while (skip > 0) {
+      Segment& s = CurrentSegment();
+      int n = int(std::min<long long>(skip, 4096));
+      if (s.Remaining > 0 && s.Remaining < n) n = int(s.Remaining);
+      if (s.Raw()) s.FillBytes(bytes, n), bytes.clear();
+      else s.Fill(sink.data(), n);
+      s.TakeDigits();
+      if (s.Remaining > 0) s.Remaining -= n;
+      skip -= n;
+    }
+    Events.Event(Name, "timeline_skip", "\"seconds\":" + std::to_string(at - AnsweredAt));
+  }
 }
 
 Segment& ModemDevice::CurrentSegment() {
@@ -758,6 +775,10 @@ Segment& ModemDevice::CurrentSegment() {
     if (!Timeline.empty()) {
       Current = std::move(Timeline.front());
       Timeline.pop_front();
+      if (Current->FarHangup) {
+        SetCall(Call::FarHungUp, "far_end");
+        continue;  // a mark, no samples: the hang-up tone follows once the timeline is empty
+      }
     } else if (CallState == Call::FarHungUp) {
       auto tones = HangupTone(P.Country, Rate);
       Current = std::move(tones.front());
@@ -858,14 +879,15 @@ void ModemDevice::StreamTick(double now) {
   for (int k = 0; k < 200 && SamplesSent + chunk <= due && M == Mode::Receive; ++k) StreamChunk(chunk);
 }
 
-void ModemDevice::StreamInput(unsigned char b, double now) {
+bool ModemDevice::StreamInput(unsigned char b, double now) {
   bool abort = (DleSeen && b == '!') || (P.Is101Abort && b != DLE && !(DleSeen && b == DLE));
   DleSeen = !DleSeen && b == DLE;
-  if (!abort) return;  // swallowed, as real modems do
+  if (!abort) return false;  // swallowed, as real modems do
   StopStream("dte_abort", now);
   Line.DropQueue();
+  FlushTimed();  // a CONNECT not yet written still goes first
   Line.Write(std::string{DLE, ETX} + Code(P.AbortVcon ? "VCON" : "OK"));
-  DiscardToCr = true;
+  return true;
 }
 
 void ModemDevice::StopStream(const std::string& why, double) {
@@ -891,6 +913,7 @@ void ModemDevice::EndStream(const std::map<std::string, std::string>& o, double 
   if (result == "ok") out += Code("OK");
   else if (result == "nocarrier") out += Code("NO CARRIER");
   StopStream("dce_end", now);
+  FlushTimed();
   Line.Write(out);
   if (hook == "on") {
     Vls = 0;
@@ -900,13 +923,17 @@ void ModemDevice::EndStream(const std::map<std::string, std::string>& o, double 
 
 // ---- the loop ----
 
-void ModemDevice::Tick(double now) {
-  while (!Timed.empty() && Timed.begin()->first <= now) {
+void ModemDevice::FlushTimed(double upTo) {
+  while (!Timed.empty() && Timed.begin()->first <= upTo) {
     auto item = Timed.begin()->second;
     Timed.erase(Timed.begin());
     Line.Write(item.first);
     if (!item.second.empty()) Events.Event(Name, "tx", "\"text\":" + Log::Quote(item.second));
   }
+}
+
+void ModemDevice::Tick(double now) {
+  FlushTimed(now);
   if (!Input.empty()) ProcessInput(now);
   RingTick(now);
   StreamTick(now);
@@ -948,6 +975,7 @@ std::string ModemDevice::Control(const std::vector<std::string>& w, double now) 
   if (c == "answer" || c == "abandon") {
     if (R.Active && OnEvent) OnEvent("ring_end", "");
     R.Active = false;
+    AnsweredAt = c == "answer" ? now : -1;
     SetCall(c == "answer" ? Call::Connected : Call::Idle, c);
     return "ok";
   }
@@ -955,6 +983,14 @@ std::string ModemDevice::Control(const std::vector<std::string>& w, double now) 
     SetCall(Call::FarHungUp, "far_end");
     Timeline.clear();
     if (M == Mode::Receive) Current.reset();
+    return "ok";
+  }
+  if (c == "stream" && w.size() == 2 && w[1] == "hangup-far") {
+    auto mark = Silence();
+    mark->Remaining = 0;
+    mark->FarHangup = true;
+    mark->Text = "hangup-far";
+    Timeline.push_back(std::move(mark));
     return "ok";
   }
   if (c == "stream") {
@@ -978,6 +1014,17 @@ std::string ModemDevice::Control(const std::vector<std::string>& w, double now) 
                                    [&](const Override& x) { return Lower(x.Pattern) == Lower(w[1]); }),
                     Overrides.end());
     if (w[2] != "clear") Overrides.push_back(Override{w[1], w[2]});
+    return "ok";
+  }
+  if (c == "send" && w.size() >= 3 && w[1].compare(0, 4, "gap=") == 0) {
+    // Pieces written apart, e.g. send com3 gap=50 "\r\nNM" "BR = 555" "1234\r\n".
+    long gap = 0;
+    if (!ParseLong(w[1].substr(4), gap) || gap < 0) return "error bad gap";
+    for (size_t k = 2; k < w.size(); ++k) {
+      std::string piece = Unescape(w[k]);
+      Schedule(now + double(k - 2) * gap / 1000.0, piece, piece);
+    }
+    Tick(now);
     return "ok";
   }
   if (c == "send" && w.size() >= 2) {
@@ -1011,20 +1058,17 @@ std::string ModemDevice::Control(const std::vector<std::string>& w, double now) 
       if (kv.first == "echo_stuck") EchoStuck = kv.second == "1";
       else if (!P.Set(kv.first, kv.second, error)) return "error " + error;
       if (kv.first == "vgr_range" || kv.first == "vgt_range") {
-        auto n = Numbers(kv.second.substr(kv.second.find('(') + 1, kv.second.find(')') - kv.second.find('(') - 1));
-        std::string t = kv.second;
-        size_t dash = t.find('-');
-        long lo = 0, hi = 0;
+        // The accepted gains follow the advertised range: "(120-136)", "0-255", "(128)".
         std::string digits;
-        for (char ch : t) digits += isdigit((unsigned char)ch) ? ch : ' ';
+        for (char ch : kv.second) digits += isdigit((unsigned char)ch) ? ch : ' ';
         auto parts = SplitWords(digits);
-        if (parts.size() >= 1 && ParseLong(parts[0], lo)) {
+        long lo = 0, hi = 0;
+        if (!parts.empty() && ParseLong(parts[0], lo)) {
           hi = lo;
-          if (dash != std::string::npos && parts.size() >= 2) ParseLong(parts[1], hi);
+          if (parts.size() >= 2 && kv.second.find('-') != std::string::npos) ParseLong(parts[1], hi);
           P.GainMin = int(lo);
           P.GainMax = int(hi);
         }
-        (void)n;
       }
     }
     return "ok";

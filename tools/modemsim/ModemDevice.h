@@ -62,6 +62,7 @@ private:
   std::string Code(const std::string& code) const;
   std::string InfoText(const std::string& text) const;
   void Schedule(double at, const std::string& bytes, const std::string& logText);
+  void FlushTimed(double upTo = 1e300);  // writes what is scheduled up to then
 
   // Line and calls.
   void OffHook(double now);
@@ -78,7 +79,7 @@ private:
   void StreamTick(double now);
   void StreamChunk(int samples);
   Segment& CurrentSegment();
-  void StreamInput(unsigned char b, double now);
+  bool StreamInput(unsigned char b, double now);  // true: the DTE aborted the stream
   void StopStream(const std::string& why, double now);
   void EndStream(const std::map<std::string, std::string>& o, double now);
   long long StreamRate() const { return (long long)Rate; }
@@ -96,7 +97,7 @@ private:
   bool OffHookState = false;
   Mode M = Mode::Command;
   std::string Input, LineBuf;
-  bool Overlong = false, DiscardToCr = false, DleSeen = false;
+  bool Overlong = false, DleSeen = false;
   double BusyUntil = 0;
   std::multimap<double, std::pair<std::string, std::string>> Timed;  // bytes, log text
   std::vector<Override> Overrides;
@@ -105,6 +106,7 @@ private:
   Call CallState = Call::Idle;
   Ringer R;
   int RingsTotal = 0;
+  double AnsweredAt = -1;
   // Stream.
   double StreamStart = 0;
   long long SamplesSent = 0, RawBytes = 0, OutBytes = 0, Dropped = 0;

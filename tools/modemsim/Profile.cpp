@@ -50,12 +50,19 @@ bool MakeProfile(const std::string& name, Profile& p) {
     p.VsmList = {"+VSM: 128,\"8-BIT LINEAR\",8,0,(7200,8000,11025),(0),(0)", "130,\"ULAW\",(8000)",
                  "131,\"ALAW\",8,0,(8000)", "2;ADPCM;2;0;(9600)", "134,SIGNED LINEAR,8,0,(4000-12000),(0),(0)"};
     p.Compressions = {{128, Encoding::U8, {7200, 8000, 11025}}, {130, Encoding::Ulaw, {8000}},
-                      {131, Encoding::Alaw, {8000}}, {134, Encoding::S8, {4000, 8000, 12000}}};
+                      {131, Encoding::Alaw, {8000}}, {134, Encoding::S8, {4000, 12000}, true}};
     p.DefaultCml = 128;
   } else {
     return false;
   }
   return true;
+}
+
+bool Compression::Takes(int rate) const {
+  if (Range) return Rates.size() == 2 && rate >= Rates[0] && rate <= Rates[1];
+  for (int r : Rates)
+    if (r == rate) return true;
+  return false;
 }
 
 const Compression* Profile::Find(int cml) const {
@@ -83,6 +90,10 @@ bool Profile::Set(const std::string& key, const std::string& v, std::string& err
   else if (key == "dle_events") ok = Flag(v, DleEvents);
   else if (key == "abort_vcon") ok = Flag(v, AbortVcon);
   else if (key == "overrun") ok = Flag(v, Overrun);
+  else if (key == "timeline") {
+    ok = v == "connect" || v == "answer";
+    TimelineFromAnswer = v == "answer";
+  }
   else if (key == "dtr_drop") {
     ok = v == "hangup" || v == "hangup_reset";
     DtrResets = v == "hangup_reset";

@@ -10,6 +10,8 @@ struct Compression {
   int Cml;
   Encoding Enc;
   std::vector<int> Rates;
+  bool Range = false;  // Rates is {lowest, highest}
+  bool Takes(int rate) const;
 };
 
 // A modem's reply set and habits. Every quirk is a field here, settable by "set <port> key=value".
@@ -32,6 +34,7 @@ struct Profile {
   bool AbortVcon = false;       // after <DLE>! answer VCON instead of OK
   bool DtrResets = false;       // a DTR drop acts as ATZ
   bool Overrun = true;          // <DLE>o when voice data is dropped
+  bool TimelineFromAnswer = false;  // the call's audio starts at the answer, not at CONNECT
   int ConnectGapMs = 0;
   int ReplyDelayMs = 10;
   int ResetDelayMs = 200;

@@ -3,6 +3,7 @@
 #include "Hex.h"
 
 #include <cctype>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 
@@ -73,6 +74,33 @@ bool Scenario::ParseBlockHeader(const std::vector<std::string>& w, Block& b, std
   return true;
 }
 
+namespace {
+// $NAME and ${NAME} from the environment; an unset one is an error, not an empty word.
+bool Expand(std::string& line, std::string& error) {
+  std::string out;
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != '$' || i + 1 >= line.size()) {
+      out += line[i];
+      continue;
+    }
+    bool braced = line[i + 1] == '{';
+    size_t start = i + (braced ? 2 : 1), end = start;
+    while (end < line.size() && (isalnum((unsigned char)line[end]) || line[end] == '_')) ++end;
+    if (end == start || (braced && (end >= line.size() || line[end] != '}'))) {
+      out += line[i];
+      continue;
+    }
+    std::string name = line.substr(start, end - start);
+    const char* value = getenv(name.c_str());
+    if (!value) return error = "$" + name + " is not set", false;
+    out += value;
+    i = braced ? end : end - 1;
+  }
+  line = out;
+  return true;
+}
+}  // namespace
+
 bool Scenario::Load(const std::string& path, std::string& error) {
   std::ifstream in(path);
   if (!in) return error = path + ": cannot be read", false;
@@ -84,6 +112,7 @@ bool Scenario::Load(const std::string& path, std::string& error) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     bool indented = !line.empty() && isspace((unsigned char)line[0]);
     std::string body = line;
+    if (!Expand(body, error)) return error = path + ":" + std::to_string(no) + ": " + error, false;
     // A header ends with ':' (outside quotes and comments).
     auto w = SplitQuoted(body);
     if (w.empty()) continue;
@@ -221,7 +250,10 @@ void Scenario::Run(double now, const Exec& exec) {
       if (!r.WaitKind.empty()) {
         size_t k = r.WaitFrom;
         while (k < History.size() && !(History[k].Port == r.WaitPort && History[k].Kind == r.WaitKind)) ++k;
-        if (k == History.size()) break;
+        if (k == History.size()) {
+          r.WaitUntil = now + 0.02;  // looked at again soon; events also run the scenario
+          break;
+        }
         r.WaitKind.clear();
       }
       if (!RunStep(r, now, exec)) break;

@@ -167,6 +167,8 @@ TEST(Commands, ProfileReplyTables) {
       {"hsf", "at+fclass=8", "at+vsm=?", hsf},
       {"hsf", "at+fclass=8", "at+vsm=130,8000,0,00", Ok},
       {"example", "at+fclass=8", "at+vsm=128,8000,0,0", Ok},
+      {"example", "at+fclass=8", "at+vsm=134,9600,0,0", Ok},  // a rate inside "(4000-12000)"
+      {"example", "at+fclass=8", "at+vsm=134,16000,0,0", Error},
   };
   std::string current;
   std::unique_ptr<Modem> m;
@@ -174,6 +176,7 @@ TEST(Commands, ProfileReplyTables) {
     if (current != c.Profile) {
       m.reset();
       m = std::make_unique<Modem>(c.Profile);
+      m->Sim.Ok("set com3 reset_delay=20");  // the table resets after each case
       current = c.Profile;
       ASSERT_EQ(m->Line->At("atE0"), "atE0\r" + Ok);
     }
@@ -208,6 +211,10 @@ TEST(Commands, FaultsByPattern) {
   m.Sim.Ok("set com3 vls_vcon=1");
   d.At("at+fclass=8");
   EXPECT_EQ(d.At("at+vls=1"), "\r\nVCON\r\n");
+  double t0 = Clock();
+  m.Sim.Ok("send com3 gap=100 \"\\r\\nNM\" \"BR = 555\" \"1234\\r\\n\"");
+  EXPECT_EQ(d.ReadUntil("1234\r\n", 2000), "\r\nNMBR = 5551234\r\n");
+  EXPECT_GE(Clock() - t0, 0.18);
   m.Sim.Ok("garbage com3 junk 46");
   EXPECT_EQ(d.Read(300).size(), 46u);
   EXPECT_EQ(m.Sim.Cmd("set com3 nonsense=1").substr(0, 5), "error");
@@ -324,6 +331,7 @@ TEST(Voice, SourcesLookToTheProgramAsTheyShould) {
   const Case cases[] = {
       {"busy 5s", "EU", 6, 20, 0, 10},   {"dial 5s", "EU", 18, 20, 0, 0}, {"busy 5s", "UK", 6, 20, 0, 10},
       {"speech synth 5s", "EU", 0, 0, 0, 4}, {"silence 5s", "EU", 0, 0, 20, 20}, {"noise -30 5s", "EU", 0, 0, 0, 0},
+      {"speech " SPEECH_WAV, "EU", 0, 1, 0, 6}, {"silence dither=1 5s", "EU", 0, 0, 20, 20},
   };
   for (const Case& c : cases) {
     Modem m("generic", {"--speed", "10"});
@@ -359,6 +367,20 @@ TEST(Voice, FarEndHangsUpIntoTheCountryTone) {
   std::string events;
   Unshield(m.Line->Read(1500), &events);
   EXPECT_NE(events.find('b'), std::string::npos);
+  // A hang-up placed in the timeline comes by sample count, whatever the speed.
+  m.Line->Write("\x10!");
+  m.Line->ReadUntil("OK\r\n", 2000);
+  m.Sim.Ok("answer com3");
+  m.Sim.Ok("stream com3 silence 3s");
+  m.Sim.Ok("stream com3 hangup-far");
+  std::string tl = m.StartReceive();
+  tl += m.Line->Read(1000);  // 10 s of audio at speed 10
+  std::string tlEvents;
+  std::string tlData = Unshield(tl, &tlEvents);
+  EXPECT_EQ(tlEvents.substr(0, 1), "b");
+  ASSERT_GE(tlData.size(), 24000u);
+  EXPECT_EQ(tlData.substr(0, 24000), std::string(24000, '\x80'));
+  EXPECT_NE(tlData.substr(24000, 8000), std::string(8000, '\x80'));
   // A scripted end: <DLE>l, <DLE><ETX>, NO CARRIER, on-hook.
   m.Sim.Ok("end-stream com3 event=l result=nocarrier hook=on");
   std::string end = m.Line->ReadUntil("NO CARRIER\r\n", 3000);
@@ -446,4 +468,115 @@ TEST(Scenario, RunsTheExampleAndChecksItsExpectations) {
   SimProcess bad({"--scenario", failing});
   EXPECT_EQ(bad.WaitExit(5000), 3);
   EXPECT_EQ(system(("rm -rf '" + d + "'").c_str()), 0);
+}
+
+TEST(Line, CallerIdForms) {
+  struct Case {
+    int Vcid;
+    const char* Options;
+    std::string Block;
+  };
+  const std::string head = "\r\nDATE = 0321\r\nTIME = 1405\r\n";
+  const Case cases[] = {
+      {1, "", head + "NMBR = 5551234567\r\nNAME = DOE JOHN\r\n"},
+      {1, "form=tight nmbr=P name=O", "\r\nDATE=0321\r\nTIME=1405\r\nNMBR=P\r\nNAME=O\r\n"},
+      {1, "errm=\"BAD MESSAGE\" name=\"CONNECTICUT GAS\"", head + "ERRM = BAD MESSAGE\r\nNMBR = 5551234567\r\nNAME = CONNECTICUT GAS\r\n"},
+      {1, "mesg=0A0B", head + "NMBR = 5551234567\r\nNAME = DOE JOHN\r\nMESG = 0A0B\r\n"},
+      {1, "bad=1", ""},  // a checksum error: nothing at all
+      {0, "", ""},
+  };
+  Modem m;
+  Dte& d = *m.Line;
+  d.At("atE0");
+  for (const Case& c : cases) {
+    d.At("at+vcid=" + std::to_string(c.Vcid));
+    m.Sim.Ok(std::string("cid com3 ") + c.Options);
+    EXPECT_EQ(d.Read(200), c.Block) << c.Options;
+  }
+  // Unformatted: upper-case hex of the whole message, whose bytes sum to 0 mod 256.
+  d.At("at+vcid=2");
+  m.Sim.Ok("cid com3 nmbr=5551234567");
+  std::string line = d.Read(200);
+  ASSERT_GT(line.size(), 8u);
+  std::string hex = line.substr(2, line.size() - 4);
+  unsigned sum = 0;
+  for (size_t i = 0; i + 1 < hex.size(); i += 2) sum += unsigned(std::stoul(hex.substr(i, 2), nullptr, 16));
+  EXPECT_EQ(sum % 256, 0u) << hex;
+  EXPECT_EQ(hex.substr(0, 2), "80");
+  EXPECT_NE(hex.find("020A35353531323334353637"), std::string::npos) << hex;
+}
+
+TEST(Line, RingVariants) {
+  Modem m;
+  Dte& d = *m.Line;
+  d.At("atE0");
+  d.At("at+fclass=8");
+  m.Sim.Ok("set com3 dle_ring=1 ring_text=0");
+  m.Sim.Ok("ring com3 count=1");
+  EXPECT_EQ(d.Read(300), "\x10R");
+  m.Sim.Ok("set com3 dle_ring=0 ring_text=1");
+  // UK pairs: a RING for each burst, 0.6 s then 2.4 s apart.
+  double t0 = Clock();
+  m.Sim.Ok("ring com3 count=3 cadence=UK ukpair=1 cid=none");
+  std::vector<double> at;
+  while (Clock() - t0 < 3.5 && at.size() < 3)
+    if (!d.ReadUntil("RING\r\n", 3500).empty()) at.push_back(Clock() - t0);
+  ASSERT_EQ(at.size(), 3u);
+  EXPECT_NEAR(at[1] - at[0], 0.6, 0.15);
+  EXPECT_NEAR(at[2] - at[1], 2.4, 0.15);
+  // CID and RING in one write.
+  d.At("at+vcid=1");
+  m.Sim.Ok("ring com3 count=2 every=1200 cid.write=coalesce");
+  EXPECT_EQ(d.ReadUntil("RING\r\n", 1500), "\r\nRING\r\n");
+  std::string both = d.ReadUntil("RING\r\n", 2000);
+  EXPECT_EQ(both.substr(0, 8), "\r\nDATE =");
+  EXPECT_EQ(both.substr(both.size() - 8), "\r\nRING\r\n");
+}
+
+TEST(Voice, DtmfSplitRepliesAndTheAnswerTimeline) {
+  Modem m;
+  m.ToVoice();
+  m.Sim.Ok("stream com3 dtmf 12#");
+  m.Sim.Ok("stream com3 silence forever");
+  std::string got = m.StartReceive();
+  got += m.Line->Read(900);
+  std::string events;
+  Unshield(got, &events);
+  EXPECT_EQ(events, "12#");
+  m.Line->Write("\x10!");
+  m.Line->ReadUntil("OK\r\n", 2000);
+
+  m.Sim.Ok("reply com3 at split");
+  EXPECT_EQ(m.Line->At("at"), Ok);
+  m.Sim.Ok("reply com3 at clear");
+
+  // Audio from the answer on: what played before +VRX is gone.
+  m.Sim.Ok("set com3 timeline=answer");
+  m.Sim.Ok("answer com3");
+  m.Sim.Ok("stream com3 pattern ramp 5s");
+  usleep(500000);
+  std::string rest = m.StartReceive();
+  rest += m.Line->Read(300);
+  std::string data = Unshield(rest);
+  ASSERT_FALSE(data.empty());
+  EXPECT_NE(ReadFile(m.Sim.Log).find("timeline_skip"), std::string::npos);
+  // Skipped about 0.5 s = 4000 samples: the ramp does not start at 0 (nor at 4000 mod 256 exactly).
+  EXPECT_FALSE(data[0] == 0 && data[1] == 1);
+}
+
+TEST(Voice, AbortInTheSameWriteAsVrxAndTransmit) {
+  Modem m;
+  m.ToVoice();
+  m.Line->Write("at+vrx\r\x10!at\r");  // the rest of that write after the abort is dropped
+  std::string got = m.Line->ReadUntil("\x10\x03\r\nOK\r\n", 3000);
+  EXPECT_EQ(got.substr(0, 11), "\r\nCONNECT\r\n");
+  EXPECT_EQ(got.substr(got.size() - 8), "\x10\x03\r\nOK\r\n");
+  EXPECT_EQ(m.Line->Read(300), "");
+  // +VTX takes voice data (XON/XOFF bytes included) until <DLE><ETX>.
+  EXPECT_EQ(m.Line->At("at+vtx"), "\r\nCONNECT\r\n");
+  m.Line->Write(std::string("\x80\x11\x13\x10\x10\x80", 6));
+  m.Line->Write("\x10\x03");
+  EXPECT_EQ(m.Line->ReadUntil("OK\r\n", 2000), Ok);
+  EXPECT_EQ(m.Line->At("atz"), Ok);
+  EXPECT_NE(m.Sim.Ok("state? com3").find("hook=on class=0 vls=0"), std::string::npos);
 }
