@@ -140,6 +140,10 @@ bool TApplication::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, L
       if (mainForm_) mainForm_->Close();
       result = 0;
       return true;
+    case WM_SIZE:
+      // Restored from the taskbar: the forms hidden by Minimize come back.
+      if (wParam == SIZE_RESTORED) ShowOwnedPopups(window_->Handle(), TRUE);
+      return false;
     default:
       return false;
   }
@@ -264,6 +268,8 @@ void TApplication::Minimize() {
   ShowOwnedPopups(h, FALSE);
   ShowWindow(h, SW_MINIMIZE);
 }
+
+bool TApplication::Minimized() const { return window_ && IsIconic(window_->Handle()); }
 
 void TApplication::Restore() {
   HWND h = Handle();

@@ -63,8 +63,11 @@ public:
   // work goes on while it is open. Returns the platform's IDxxx value.
   int MessageBox(const std::string& text, const std::string& caption, UINT flags);
 
+  // Minimizing the application minimizes its window (the taskbar button) and hides the forms;
+  // the main form's minimize box and WindowState come here. Hooks see WM_SIZE SIZE_MINIMIZED.
   void Minimize();
   void Restore();
+  bool Minimized() const;
 
   // Hooks of the application window's messages (the tray icon): the first hook that returns
   // true handles the message.
@@ -73,6 +76,7 @@ public:
   void UnhookMainWindow(int id);
 
   // Frees the forms the application owns, the last made first, and the application window.
+  // The program calls it after Run (the forms' OnDestroy handlers still find everything alive).
   void DestroyForms();
 
   std::function<void(TComponent* sender, bool& done)> OnIdle;
