@@ -133,9 +133,6 @@ bool TApplication::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, L
   for (auto& hook : hooks)
     if (hook.second(msg, wParam, lParam, result)) return true;
   switch (msg) {
-    case WM_ENTERIDLE:
-      ModalIdle();
-      return false;
     case WM_CLOSE:
       if (mainForm_) mainForm_->Close();
       result = 0;
@@ -221,14 +218,6 @@ bool TApplication::DoIdle(bool& done) {
   }
   inIdle_ = false;
   return true;
-}
-
-void TApplication::ModalIdle() {
-  for (;;) {
-    bool done = true;
-    if (!DoIdle(done) || done) return;
-    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0) return;
-  }
 }
 
 void TApplication::HandleException(const std::exception_ptr& error) noexcept {

@@ -15,10 +15,11 @@ class TMessageWindow;
 // handler of every exception that reaches a window procedure, a timer or the loop.
 //
 // Idle rules: the idle handler runs whenever the queue has been emptied by the application loop,
-// by a modal form's loop or inside a message box; it never runs while a ProcessMessages or
-// PumpUntil is on the stack, and ProcessMessages never runs it. While it leaves Done true the
-// loop sleeps until the next message; with Done false it is called again as long as the queue
-// stays empty.
+// by a modal form's loop or inside a message box (whose platform loop is watched by a message
+// hook and a 50 ms thread timer); it never runs while a ProcessMessages or PumpUntil is on the
+// stack, nor inside itself (in a box it opens), and ProcessMessages never runs it. While it
+// leaves Done true the loop sleeps until the next message; with Done false it is called again
+// as long as the queue stays empty.
 class TApplication : public TComponent {
 public:
   TApplication();
@@ -83,8 +84,6 @@ public:
   std::function<void(TComponent* sender, const std::exception_ptr& error)> OnException;
   bool ShowMainForm = true;
 
-  // Called by the windows that own a platform modal loop (WM_ENTERIDLE).
-  void ModalIdle();
   // Runs the idle handler once, unless the rules forbid it here; false when it did not run.
   bool RunIdle(bool& done);
   void FormDestroyed(TForm* form);
