@@ -7,6 +7,7 @@
 #include <vector>
 #include "Action.h"
 #include "Application.h"
+#include "Exception.h"
 #include "Form.h"
 #include "ImageList.h"
 #include "Menu.h"
@@ -233,6 +234,10 @@ TEST_F(TrayTest, IconIndexPicksTheImageAndStaysInsideTheList) {
   DestroyIcon(icon);
   EXPECT_EQ(Pixels(tray->Icon()), ListPixels(form->TrayIcon, 1));
   EXPECT_TRUE(tray->ModifyIcon());
+
+  EXPECT_THROW(form->TrayIcon->AddResourceIcon("NO_SUCH_ICON"), EOutOfResources);
+  EXPECT_EQ(form->TrayIcon->Count(), 2);
+  EXPECT_EQ(form->TrayIcon->GetIcon(2), nullptr);
 }
 
 TEST_F(TrayTest, CyclingStepsThroughTheListOnScheduleAndStops) {
