@@ -10,6 +10,7 @@
 #include "ComboBox.h"
 #include "Dialogs.h"
 #include "Edit.h"
+#include "Exception.h"
 #include "Font.h"
 #include "Form.h"
 #include "GroupBox.h"
@@ -122,6 +123,10 @@ public:
     Hello = Make<TButton>(this, this, 8, 240, 75, 25);
     Hello->SetCaption("Hello");
     Hello->OnClick = [this](TComponent*) { ++hellos; };
+    Picture = Make<TImage>(this, this, 160, 4, 0, 0);
+    Picture->SetBounds(284, 14, 24, 24);
+    Picture->Stretch = true;
+    Picture->Proportional = true;
     Group = Make<TGroupBox>(this, this, 8, 272, 304, 44);
     Group->SetCaption(" Fonts ");
     FontsBtn = Make<TButton>(this, Group, 221, 14, 75, 23);
@@ -143,6 +148,7 @@ public:
   TMemo* Log;
   TButton *OkBtn, *RecSb1, *Hello, *FontsBtn;
   TGroupBox* Group;
+  TImage* Picture;
   int fonts = 0;
   int records = 0, plays = 0, exits = 0, searches = 0, hellos = 0;
 };
@@ -241,6 +247,18 @@ void TypeKey(HWND target, WORD key, TShiftState modifiers = 0) {
 }
 
 TEST_F(FormTest, ScreenshotShowsTheControls) {
+  // A 2 x 1 picture: left half red, right half blue, drawn proportionally into 24 x 24.
+  HDC screenDc = GetDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screenDc, 2, 1);
+  HDC mem = CreateCompatibleDC(screenDc);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  SetPixel(mem, 0, 0, RGB(255, 0, 0));
+  SetPixel(mem, 1, 0, RGB(0, 0, 255));
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screenDc);
+  form->Picture->SetBitmap(bitmap);
+  PumpMs(200);
   std::vector<COLORREF> pixels;
   int w = 0, h = 0;
   ASSERT_TRUE(SaveWindowPicture(form->Handle(), "ui_form.bmp", pixels, w, h));
@@ -263,6 +281,9 @@ TEST_F(FormTest, ScreenshotShowsTheControls) {
       if (GetGValue(at(form->Label1, x, y)) < 0x60) ++dark;
   EXPECT_GT(dark, 30);
   EXPECT_EQ(ColorToRGB(clBtnFace), at(form->Group, 20, 28)) << "inside the group box";
+  EXPECT_EQ(RGB(255, 0, 0), at(form->Picture, 3, 3));
+  EXPECT_EQ(RGB(0, 0, 255), at(form->Picture, 20, 3));
+  EXPECT_EQ(ColorToRGB(clBtnFace), at(form->Picture, 3, 20)) << "proportional: 24 x 12";
   EXPECT_EQ(ColorToRGB(clWindow), at(form->Name, form->Name->ClientWidth() - 3, 3));
   EXPECT_NE(at(form->Gauge, 5, 8), at(form->Gauge, form->Gauge->ClientWidth() - 5, 8))
       << "40% of the gauge is filled";
@@ -376,6 +397,14 @@ TEST_F(FormTest, ControlsKeepTheirValues) {
   EXPECT_EQ("player.exe", form->Name->Text());
   form->Gauge->SetPosition(140);
   EXPECT_EQ(100, form->Gauge->Position());
+  {
+    std::ofstream broken("broken.bmp", std::ios::binary);
+    broken << "BM not a picture";
+  }
+  for (const char* file : {"no-such-picture.bmp", "broken.bmp"}) {
+    SCOPED_TRACE(file);
+    EXPECT_THROW(form->Picture->LoadFromFile(file), EInOutError);
+  }
 }
 
 TEST_F(FormTest, FormPropertiesReachTheWindow) {
