@@ -9,7 +9,6 @@
 
 class TMessageWindow;
 
-using TNotifyEvent = std::function<void(TComponent* sender)>;
 using TTriggerEvent = std::function<void(TComponent* sender, WORD msg, WORD triggerHandle, WORD data)>;
 using TTriggerAvailEvent = std::function<void(TComponent* cp, WORD count)>;
 using TTriggerHandleEvent = std::function<void(TComponent* sender, WORD triggerHandle)>;

@@ -10,7 +10,6 @@ class TFont;
 class TForm;
 class TPopupMenu;
 
-using TNotifyEvent = std::function<void(TComponent* sender)>;
 
 // A colour: an RGB value, a system colour (0x80000000 | COLOR_xxx) or clDefault.
 using TColor = unsigned;
