@@ -116,7 +116,8 @@ int TfmModem::SendLine(const std::string& command, const std::string* descriptio
   }
   if (description) AddEvent(*description);
   cmdTimeout_->SetEnabled(false);
-  cmdTimeout_->SetInterval(static_cast<unsigned>(LiveSettings.TimeOut) * 1000);
+  // A time-out below a second would never end the wait (a timer of 0 ms does not run).
+  cmdTimeout_->SetInterval(static_cast<unsigned>(LiveSettings.TimeOut < 1 ? 1 : LiveSettings.TimeOut) * 1000);
   cmdTimeout_->SetEnabled(true);
   WaitFor([this] { return ReplyArrived; }, INFINITE);
   cmdTimeout_->SetEnabled(false);
@@ -282,14 +283,14 @@ void TfmModem::CommandBatch(const std::string& batch) {
   }
   if (LiveSettings.CallerID && scan.CallerId) {
     CallerNumber = scan.CallerNumber;
-    RawReply.Clear();
+    RawReply.ClearLines();
     AddEvent(CallerNumber);
     ShowCaller(CallerNumber);
     return;
   }
   if (AutoRecordMode && scan.Ring) {
     HandleRing();
-    RawReply.Clear();
+    RawReply.ClearLines();
   }
 }
 

@@ -107,6 +107,8 @@ protected:
 
 private:
   void Setup();
+  // Sends command + CR and waits for the outcome: 1 when nothing could be sent, else -1 with
+  // ReplyKeyword set (empty only when the wait was cut short by the end of the program).
   int SendLine(const std::string& command, const std::string* description);
   void CommandBatch(const std::string& batch);
   void VoiceBatch(const std::string& batch);
