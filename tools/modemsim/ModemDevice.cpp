@@ -409,12 +409,15 @@ bool ModemDevice::Extended(const std::string& name, const std::string& form, con
     } else if (form == "read") {
       info(std::to_string(Cml) + "," + std::to_string(Rate) + ",0,0");
     } else if (form == "set") {
+      // An omitted rate keeps the present one where the compression takes it (V.250's rule
+      // for omitted values), else the compression's first.
       auto n = Numbers(args);
-      if (n.size() < 2 || n.size() > 4) return false;
+      if (n.empty() || n.size() > 4) return false;
       const Compression* c = P.Find(int(n[0]));
-      if (!c || !c->Takes(int(n[1]))) return false;
+      int rate = n.size() >= 2 ? int(n[1]) : c && c->Takes(Rate) ? Rate : c ? c->Rates[0] : 0;
+      if (!c || !c->Takes(rate)) return false;
       Cml = int(n[0]);
-      Rate = int(n[1]);
+      Rate = rate;
     } else return false;
     return true;
   }

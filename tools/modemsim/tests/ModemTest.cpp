@@ -141,6 +141,8 @@ TEST(Commands, ProfileReplyTables) {
       {"generic", "at+fclass=8", "at+vsm=1,8000,0,0", Ok},
       {"generic", "at+fclass=8", "at+vsm=128,8000,0,0", Ok},
       {"generic", "at+fclass=8", "at+vsm=131,11025,0,0", Error},
+      {"generic", "at+fclass=8", "at+vsm=128", Ok},  // the rate kept
+      {"generic", "at+fclass=8", "at+vsm=", Error},
       {"generic", "at+fclass=8", "at+vsm=2,8000,0,0", Error},
       {"generic", "at+fclass=8", "at+vrx", Error},  // on-hook
       {"generic", "at+fclass=8", "at+VSD=?", "\r\n(128),(0-255)\r\n" + Ok},
