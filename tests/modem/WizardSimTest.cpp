@@ -5,6 +5,7 @@
 #include "EngineFixture.h"
 #include "InitQDX.h"
 #include "KitSysModemInfo.h"
+#include "Button.h"
 #include "ListBox.h"
 #include "ModemParams.h"
 #include "ModemSim.h"
@@ -309,6 +310,7 @@ TEST_F(WizardSim, ModemWithoutVoiceAndModemWithoutCompressions) {
 
 TEST_F(WizardSim, StrictModemIdentityFromAti4IsOneCleanLine) {
   Port(3, "strict");
+  Sim("set com3 vgr_range=(200-100) vgt_range=(128)");  // a range backwards, and none at all
   Sim("set com3 ati4=\\r\\n\\x00\\r\\nVSIM\\x00\\s56K\\x80\\sStrict\\xff\\x07\\nsecond\\sline");
   Wizard().FindModems();
   ASSERT_EQ(1, Wizard().FoundCount);
@@ -328,6 +330,10 @@ TEST_F(WizardSim, StrictModemIdentityFromAti4IsOneCleanLine) {
   EXPECT_EQ("VSIM 56K Strict", Key("Modem", "Model"));
   EXPECT_EQ("Unspecified manufacturer", Key("Modem", "Manufacturer"));
   EXPECT_EQ("1", Key("Params", "Voicefeatures"));
+  EXPECT_EQ("none", Key("Modem", "RecGain"));
+  EXPECT_EQ("none", Key("Modem", "SpeakerVol"));
+  EXPECT_FALSE(ini->ValueExists("Modem", "vgrMin"));
+  EXPECT_FALSE(ini->ValueExists("Modem", "vgtMax"));
 }
 
 TEST_F(WizardSim, SystemModemListIsTakenWithoutProbingPorts) {
@@ -445,4 +451,110 @@ TEST_F(WizardSim, NoModemAnywhereRunsTheSearchOnEveryStart) {
   TBoxWatcher watcher(IDOK, 100);
   Wizard().ShowModal();
   EXPECT_EQ(std::vector<std::string>{"        No modem detected        "}, watcher.Texts());
+}
+
+TEST_F(WizardSim, ModemThatDoesNotAnswerAtAfterTheOpenClosesTheWizard) {
+  Port(3, "generic");
+  Sim("reply com3 at ERROR");
+  AddSystemModem("0000", "Registry Voice Modem", "COM3");
+  Wizard().FindModems();
+  TBoxWatcher watcher(IDOK, 100);
+  {
+    TWizardUser user({0});
+    Wizard().ShowModal();
+  }
+  EXPECT_EQ(std::vector<std::string>{"Error detected\nPossible cause\nYour modem is not connected to port"},
+            watcher.Texts());
+  EXPECT_EQ("0", Key("Params", "Voicefeatures"));
+  EXPECT_EQ("<missing>", Key("Modem", "port"));
+  EXPECT_FALSE(engine->PortOpened);
+  EXPECT_FALSE(Wizard().btnOk->Enabled()) << "until the next search";
+  Wizard().FindModems();
+  EXPECT_TRUE(Wizard().btnOk->Enabled());
+}
+
+TEST(WizardIdentity, FirstLineAfterTheColonInPrintableAscii) {
+  struct Case {
+    std::string reply, identity;
+  } cases[] = {
+      {"MODEL: X", " X"},
+      {"VSIM 56K Voice", "VSIM 56K Voice"},
+      {"\r\n\r\n+GMM: first\r\nsecond: line", " first"},
+      {"a:b:c", "b:c"},
+      {std::string("\x01\r\nVS\0IM\x80\x9f\xff OK\x07", 15), "VSIM OK"},
+      {"", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.identity, TSpecModemForm::IdentityText(c.reply)) << c.reply;
+}
+
+namespace {
+TCompressionRec Record(const char* name, const char* bps, const char* vsr, const char* command) {
+  TCompressionRec r;
+  r.Description.Set(name);
+  r.bps.Set(bps);
+  r.vsr.Set(vsr);
+  r.VsmCommand.Set(command);
+  return r;
+}
+}  // namespace
+
+TEST_F(WizardSim, CompressionChoiceFollowsThePassOrder) {
+  struct Case {
+    std::vector<TCompressionRec> records;
+    const char* command;
+    const char* number;
+  } cases[] = {
+      {{Record("ULAW", "8", "8000", "u"), Record("SIGNED PCM", "16", "8000", "s16"),
+        Record("UNSIGNED PCM", "8", "8000", "u8")},
+       "u8", "2"},
+      {{Record("SIGNED PCM", "16", "8000", "s16"), Record("ALAW", "8", "8000", "a")}, "a", "1"},
+      {{Record("UNSIGNED PCM", "16", "8000", "u16"), Record("SIGNED PCM", "16", "7200", "s16")}, "s16", "1"},
+      {{Record("SOMETHING", "8", "8000", "x0"), Record("ELSE", "8", "8000", "x1")}, "x0", "0"},
+      {{}, "<missing>", "<missing>"},
+  };
+  Wizard();
+  for (const Case& c : cases) {
+    ini->EraseSection("Modem");
+    ini->EraseSection("Params");
+    WriteCompressions(dir / "Compressions.d", c.records);
+    Wizard().ChooseCompression();
+    EXPECT_EQ(c.command, Key("Modem", "VoiceCompression"));
+    EXPECT_EQ(c.number, Key("Params", "Compression"));
+  }
+}
+
+TEST_F(WizardSim, CompressionFormatFromThePlatformCodecs) {
+  WriteCompressions(dir / "Compressions.d", {Record("ULAW", "8", "8000", "at+vsm=131,8000"),
+                                             Record("SIGNED PCM", "16", "7200", "at+vsm=133,7200"),
+                                             Record("ALAW", "8", "6000", "at+vsm=132,6000")});
+  struct Case {
+    int number;
+    WORD tag;
+    DWORD rate;
+    WORD bits;
+  } cases[] = {{0, WAVE_FORMAT_MULAW, 8000, 8}, {1, WAVE_FORMAT_PCM, 7200, 16}};
+  for (const Case& c : cases) {
+    ini->WriteInteger("Params", "Compression", c.number);
+    ASSERT_TRUE(Wizard().SetCompressionFormat()) << c.number;
+    TdeWaveFormat bin;
+    ASSERT_TRUE(ini->ReadFormat("Modem compression", bin));
+    EXPECT_EQ(c.tag, bin.GetFormatTag());
+    EXPECT_EQ(c.rate, bin.GetSamplesPerSec());
+    EXPECT_EQ(c.bits, bin.GetBitsPerSample());
+    EXPECT_EQ(1, bin.GetChannels());
+    EXPECT_NE("", ini->ReadString("Modem compression", "Desc", ""));
+  }
+
+  // No codec has A-law at 6000 Hz; a number past the file is no record: qdx.ini stays.
+  std::string bin = ini->ReadString("Modem compression", "Bin", "");
+  TBoxWatcher watcher(IDOK, 100);
+  for (int number : {2, 3}) {
+    ini->WriteInteger("Params", "Compression", number);
+    EXPECT_FALSE(Wizard().SetCompressionFormat());
+  }
+  EXPECT_EQ(bin, ini->ReadString("Modem compression", "Bin", ""));
+  std::vector<std::string> texts = watcher.Texts();
+  ASSERT_EQ(2u, texts.size());
+  EXPECT_EQ("None Codec Format found to match modem compression\rChoose a different modem compression", texts[0]);
+  EXPECT_NE(std::string::npos, texts[1].find("Compressions.d"));
 }
