@@ -20,11 +20,18 @@ void TListView::CreateParams(TCreateParams& params) {
 
 void TListView::HandleCreated() {
   Perform(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  if (GetFont()) FontChanged();
   for (int i = 0; i < ColumnCount(); ++i) InsertColumn(i);
   Perform(LVM_SETITEMCOUNT, rowCount_, 0);
   int row = lastIndex_;
   lastIndex_ = -1;
   if (row >= 0) SetItemIndex(row);
+}
+
+void TListView::FontChanged() {
+  TColor color = FontColor() == clDefault ? clWindowText : FontColor();
+  Perform(LVM_SETTEXTCOLOR, 0, ColorToRGB(color));
+  Invalidate();
 }
 
 void TListView::InsertColumn(int index) {

@@ -10,7 +10,8 @@
 // for a cell's text when it shows it (rows by index, from 0). One row at most is selected;
 // OnSelectionChange runs whenever ItemIndex changes (by the user or the program). In automatic
 // drag mode a drag of the rows starts once the mouse has moved DragThreshold pixels with the
-// button held; a target's OnDragOver sees this control as the source.
+// button held; a target's OnDragOver sees this control as the source. The rows are drawn in the
+// control's font and its colour.
 class TListView : public TControl {
 public:
   explicit TListView(TComponent* owner);
@@ -50,6 +51,7 @@ public:
 protected:
   void CreateParams(TCreateParams& params) override;
   void HandleCreated() override;
+  void FontChanged() override;
   bool Notify(NMHDR* header, LRESULT& result) override;
   bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

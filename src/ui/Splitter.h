@@ -3,7 +3,7 @@
 
 // A thin bar between a control aligned at the left (or right) of its parent and the rest: the
 // user drags it to change that control's width. The sized control is the visible sibling of the
-// same alignment that touches the splitter. Neither it nor the client area gets narrower than
+// same alignment that touches the splitter (so the splitter is made after it). Neither it nor the client area gets narrower than
 // MinSize. OnMoved runs after a drag that changed the width.
 class TSplitter : public TControl {
 public:

@@ -117,12 +117,38 @@ bool TToolBar::NotifyMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
   return true;
 }
 
+void TToolBar::MouseEvent(TToolButton* button, const TMouseEvent& event, LPARAM lParam) {
+  if (!event) return;
+  RECT r = button->BoundsRect();
+  event(button, mbLeft, KeyboardShiftState(), static_cast<short>(LOWORD(lParam)) - r.left,
+        static_cast<short>(HIWORD(lParam)) - r.top);
+}
+
+bool TToolBar::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_LBUTTONDOWN) {
+    POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    int index = static_cast<int>(Perform(TB_HITTEST, 0, reinterpret_cast<LPARAM>(&p)));
+    pressed_ = nullptr;
+    if (index >= 0 && index < ButtonCount() && buttons_[index]->enabled_ &&
+        buttons_[index]->style_ != tbsSeparator) {
+      pressed_ = buttons_[index];
+      MouseEvent(pressed_, pressed_->OnMouseDown, lParam);
+    }
+  } else if (msg == WM_LBUTTONUP && pressed_) {
+    TToolButton* button = pressed_;
+    pressed_ = nullptr;
+    MouseEvent(button, button->OnMouseUp, lParam);
+  }
+  return TControl::WndProc(msg, wParam, lParam, result);
+}
+
 void TToolBar::AddButton(TToolButton* button) {
   buttons_.push_back(button);
   Rebuild();
 }
 
 void TToolBar::RemoveButton(TToolButton* button) {
+  if (pressed_ == button) pressed_ = nullptr;
   buttons_.erase(std::remove(buttons_.begin(), buttons_.end(), button), buttons_.end());
   Rebuild();
 }

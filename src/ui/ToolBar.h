@@ -41,6 +41,9 @@ public:
 
   void Click();
   TNotifyEvent OnClick;
+  // The left button pressed on the enabled button and released (x, y: the button's coordinates).
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
 
 private:
   friend class TToolBar;
@@ -74,15 +77,18 @@ public:
 protected:
   void CreateParams(TCreateParams& params) override;
   void HandleCreated() override;
+  bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
   friend class TToolButton;
+  void MouseEvent(TToolButton* button, const TMouseEvent& event, LPARAM lParam);
   void AddButton(TToolButton* button);
   void RemoveButton(TToolButton* button);
   void Rebuild();
   bool NotifyMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   std::vector<TToolButton*> buttons_;
+  TToolButton* pressed_ = nullptr;
   std::unique_ptr<TMessageWindow> notify_;  // the bar tells it of clicks (with the button id)
   HIMAGELIST images_ = nullptr;
   bool showCaptions_ = false;

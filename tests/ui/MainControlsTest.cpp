@@ -499,11 +499,17 @@ TEST_F(MainControlsTest, DraggingANodeSelectsItAndDropsItOnAnother) {
 }
 
 TEST_F(MainControlsTest, ToolButtonsRunTheirActionsOnlyWhenEnabled) {
+  std::vector<std::string> held;
+  form->PrevSb1->OnMouseDown = [&](TComponent*, TMouseButton, TShiftState, int x, int y) {
+    held.push_back("down " + std::to_string(x > 0 && y > 0));
+  };
+  form->PrevSb1->OnMouseUp = [&](TComponent*, TMouseButton, TShiftState, int, int) { held.push_back("up"); };
   POINT play = Centre(form->Playsb1->BoundsRect());
   Click(form->ToolBar2, play);
   EXPECT_EQ(form->plays, 1);
   Click(form->ToolBar2, Centre(form->PrevSb1->BoundsRect()));
   EXPECT_EQ(form->rewinds, 1) << "OnClick without an action";
+  EXPECT_EQ(held, (std::vector<std::string>{"down 1", "up"}));
 
   form->acPlay->SetEnabled(false);
   EXPECT_FALSE(form->Playsb1->Enabled());
@@ -634,6 +640,7 @@ TEST_F(MainControlsTest, VirtualListAsksRowsByIndexAndKeepsOneSelection) {
   TFont font("Arial", 11, clBlue, fsBold);
   list->SetFont(font);
   EXPECT_EQ(reinterpret_cast<HFONT>(list->Perform(WM_GETFONT)), list->GetFont()->Handle());
+  EXPECT_EQ(static_cast<COLORREF>(list->Perform(LVM_GETTEXTCOLOR)), RGB(0, 0, 255));
   int dbl = 0;
   list->OnDblClick = [&](TComponent*) { ++dbl; };
   row = RowRect(list, 1);
