@@ -163,10 +163,11 @@ void TApplication::Run() {
   running_ = true;
   if (mainForm_) {
     try {
-      // The zero-sized application window carries the taskbar button.
-      SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
-                   SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
       if (ShowMainForm) {
+        // The zero-sized application window carries the taskbar button; a program that starts
+        // hidden (in the tray) shows neither.
+        SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                     SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
         if (mainForm_->WindowState() == wsMinimized)
           Minimize();
         else
