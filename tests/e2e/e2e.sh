@@ -11,13 +11,18 @@
 #   e2e_start [WATCHER OPTIONS] -- PROGRAM.exe ARGS...
 #   e2e_wait_line FILE REGEX [SECONDS]     a line in a growing file (grep -E)
 #   e2e_wait_exit [SECONDS]                the program ends by itself; E2E_PROGRAM_STATUS
-#   e2e_stop [SECONDS]                     quit file: the watcher closes the program; then all ends
+#   e2e_screenshot FILE.png                the whole screen
+#   e2e_stop [SECONDS]                     quit file: the watcher closes the program (WM_CLOSE to
+#                                          its main window, then 20 s for it to end); then all ends
+#   e2e_no_default_presses                 fails if a box needed the default rule
+#   e2e_collect DEST                       copies the run's files to DEST
 #   e2e_fail MESSAGE                       says why, shows the logs and ends the test (status 1)
 #
 # Files of a run, all in $E2E_DIR: app/ (the program's folder: its exe, ini files, tables, wav\),
 # watcher.log (JSON lines), watcher.err, program.out/.err, sim.log, sim.err, rules.txt.
 
-E2E_DIR= E2E_APP= E2E_WATCHER= E2E_SIMBIN= E2E_SIM_PID= E2E_SIM_CONTROL= E2E_WATCHER_PID= E2E_PROGRAM_PID=
+E2E_DIR= E2E_APP= E2E_WATCHER= E2E_SIMBIN= E2E_SIM_PID= E2E_SIM_RUN= E2E_SIM_CONTROL= E2E_WATCHER_PID=
+E2E_PROGRAM_PID=
 E2E_PROGRAM_STATUS= E2E_FAILED= E2E_REPLY=
 
 e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
@@ -101,6 +106,9 @@ e2e_sim_start() {
   "$E2E_SIMBIN" --dir "$VL_PORTS" --control 0 --ready "$ready" --log "$E2E_DIR/sim.log" "${args[@]}" \
     > "$E2E_DIR/sim.out" 2> "$E2E_DIR/sim.err" &
   E2E_SIM_PID=$!
+  # Where scripts/wine-env.sh's vl_env_stop finds simulators left behind by a killed test.
+  mkdir -p "$VL_BUILD/sims" && E2E_SIM_RUN=$(mktemp -d "$VL_BUILD/sims/e2e.XXXXXX") &&
+    echo "$E2E_SIM_PID" > "$E2E_SIM_RUN/pid"
   for i in $(seq 1 200); do
     [ -s "$ready" ] && break
     kill -0 "$E2E_SIM_PID" 2>/dev/null || break
@@ -135,6 +143,8 @@ e2e_sim_stop() {
   [ -n "$E2E_SIM_PID" ] || return 0
   _e2e_end_pid "$E2E_SIM_PID"
   E2E_SIM_PID= E2E_SIM_CONTROL=
+  [ -n "$E2E_SIM_RUN" ] && rm -rf "$E2E_SIM_RUN"
+  E2E_SIM_RUN=
   # Links it could not remove itself, only while they still point at its ptys.
   local link pts
   grep -o '"link": "[^"]*", "pts": "[^"]*"' "$E2E_DIR/sim.links" 2>/dev/null |
@@ -161,7 +171,7 @@ e2e_start() {
   [ -f "$E2E_DIR/rules.txt" ] && wopts=(--rules "$(e2e_winpath "$E2E_DIR/rules.txt")" "${wopts[@]}")
   rm -f "$E2E_DIR/quit"
   wine "$E2E_WATCHER" --log "$(e2e_winpath "$E2E_DIR/watcher.log")" --quit-file "$(e2e_winpath "$E2E_DIR/quit")" \
-    --attach "$(e2e_winpath "$exe")" --timeout 900 "${wopts[@]}" > "$E2E_DIR/watcher.out" 2> "$E2E_DIR/watcher.err" &
+    --attach "$(e2e_winpath "$exe")" --timeout 900 --close-on-quit 20000 "${wopts[@]}" > "$E2E_DIR/watcher.out" 2> "$E2E_DIR/watcher.err" &
   E2E_WATCHER_PID=$!
   e2e_wait_line "$E2E_DIR/watcher.log" '"ev":"start"' 30 || e2e_fail "the watcher did not start"
   (cd "$E2E_APP" && exec wine "$exe" "$@") > "$E2E_DIR/program.out" 2> "$E2E_DIR/program.err" &
@@ -170,11 +180,16 @@ e2e_start() {
     e2e_fail "the watcher did not find the program"
 }
 
-# Waits until a line of FILE matches REGEX (grep -E), at most SECONDS (default 30).
+# Waits until a line of FILE matches REGEX (grep -E), at most SECONDS (default 30); gives up
+# 3 s after the program has ended.
 e2e_wait_line() {
-  local file=$1 regex=$2 seconds=${3:-30} i
+  local file=$1 regex=$2 seconds=${3:-30} i grace=30
   for i in $(seq 1 $((seconds * 10))); do
     grep -Eq -- "$regex" "$file" 2>/dev/null && return 0
+    if [ -n "$E2E_PROGRAM_PID" ] && ! kill -0 "$E2E_PROGRAM_PID" 2>/dev/null; then
+      grace=$((grace - 1))
+      [ $grace -gt 0 ] || { e2e_log "no line /$regex/ in $file: the program has ended"; return 1; }
+    fi
     sleep 0.1
   done
   grep -Eq -- "$regex" "$file" 2>/dev/null && return 0
@@ -207,10 +222,19 @@ _e2e_wait_watcher() {
   E2E_WATCHER_PID=
 }
 
-# Asks the watcher to end (with --close-on-quit it closes the program first), then ends what is
-# left of the program and the simulator. SECONDS bounds the wait for the watcher (default 30).
+e2e_screenshot() {
+  timeout -k 5 30 import -display "$DISPLAY" -window root "$1" 2> "$E2E_DIR/screenshot.err" ||
+    e2e_fail "no screenshot: $(cat "$E2E_DIR/screenshot.err")"
+}
+
+e2e_collect() {
+  mkdir -p "$1" && cp -r "$E2E_DIR"/. "$1"/ || e2e_fail "cannot copy the run's files to $1"
+}
+
+# Asks the watcher to end (it closes the program first), then ends what is left of the program
+# and the simulator. SECONDS bounds the wait for the watcher (default 40).
 e2e_stop() {
-  local seconds=${1:-30} i
+  local seconds=${1:-40} i
   : > "$E2E_DIR/quit"
   _e2e_wait_watcher "$seconds"
   if [ -n "$E2E_PROGRAM_PID" ]; then

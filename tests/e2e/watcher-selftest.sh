@@ -23,12 +23,15 @@ text="Hello from the demo" press=OK
 title="Pick a modem" select~=VSIM press=OK times=1
 title="Pick a modem" press=Cancel after=500
 class=TInputForm edit="Calls 2026" press=ok
+title=Stubborn press=OK again=1000
 class=TDemoMain ignore
 EOF
 results=$E2E_APP/results.txt
 e2e_start --default-after 1500 --close-on-quit 20000 -- "$demo" results.txt com 11
 e2e_wait_line "$results" '^com ' 90 || e2e_fail "the demo did not get through its boxes"
 e2e_wait_line "$wlog" '"ev":"ignored".*"title":"Box demo"' 20 || e2e_fail "the main window was not seen"
+e2e_screenshot "$E2E_DIR/demo.png"
+[ -s "$E2E_DIR/demo.png" ] || e2e_fail "the screenshot is empty"
 for i in $(seq 1 100); do
   e2e_sim "raw com11 count"
   [ "$E2E_REPLY" -ge 14 ] && break
@@ -47,6 +50,7 @@ pick 1 1 COM3: VSIM 56K Voice
 pick 2 1 COM3: VSIM 56K Voice
 question 6
 input 1 Calls 2026
+stubborn 2
 com ok
 main closed
 ended'
@@ -64,9 +68,10 @@ expect_line "$wlog" '"ev":"acted".*"class":"TInputForm".*"edit":"Calls 2026","pr
 expect_line "$wlog" '"ev":"default".*"why":"no-rule".*"title":"Confirmation".*"texts":\[[^]]*"Keep the unknown question\?"' \
   "the unknown box in the log"
 grep -q 'NO RULE for a box' "$E2E_DIR/watcher.err" || e2e_fail "the unknown box was not reported on stderr"
+expect_line "$wlog" '"ev":"again".*"title":"Stubborn"' "the box that stayed up"
 expect_line "$wlog" '"ev":"closing","windows":1' "the close of the main window"
 expect_line "$wlog" '"ev":"end","why":"quit-file","exit_code":0' "the watcher's end"
-[ "$(grep -c '"ev":"acted"' "$wlog")" = 4 ] || e2e_fail "the watcher acted other than 4 times"
+[ "$(grep -c '"ev":"acted"' "$wlog")" = 6 ] || e2e_fail "the watcher acted other than 6 times"
 [ "$(grep -c '"ev":"default"' "$wlog")" = 1 ] || e2e_fail "the watcher pressed more than one default"
 grep -q '"ev":"terminated"' "$wlog" && e2e_fail "the demo had to be terminated"
 

@@ -58,6 +58,24 @@ public:
   TListBox* List;
 };
 
+// Its OK does nothing the first time, as a form that refuses an answer: the watcher answers again.
+class TStubbornForm : public TForm {
+public:
+  explicit TStubbornForm(TComponent* owner) : TForm(owner, "TStubbornForm") {
+    SetBorderStyle(bsDialog);
+    SetCaption("Stubborn");
+    SetClientSize(200, 60);
+    auto* ok = new TButton(this);
+    ok->SetParent(this);
+    ok->SetBounds(60, 20, 75, 25);
+    ok->SetCaption("OK");
+    ok->OnClick = [this](TComponent*) {
+      if (++Clicks == 2) ModalResult = mrOk;
+    };
+  }
+  int Clicks = 0;
+};
+
 class TDemoMain : public TForm {
 public:
   explicit TDemoMain(TComponent* owner) : TForm(owner, "TDemoMain") {
@@ -121,6 +139,10 @@ int main(int argc, char** argv) {
   std::string folder;
   bool ok = InputQuery("New folder", "Name of the folder", folder);
   Record("input " + std::to_string(ok) + " " + folder);
+  TStubbornForm* stubborn = nullptr;
+  Application.CreateForm(stubborn);
+  stubborn->ShowModal();
+  Record("stubborn " + std::to_string(stubborn->Clicks));
   if (com) Record(WritePort(com) ? "com ok" : "com failed");
   Application.Run();
   Record("ended");

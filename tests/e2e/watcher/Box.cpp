@@ -10,7 +10,7 @@ bool operator==(const TBoxList& a, const TBoxList& b) {
 
 bool operator==(const TBox& a, const TBox& b) {
   return a.cls == b.cls && a.title == b.title && a.enabled == b.enabled && a.texts == b.texts &&
-         a.buttons == b.buttons && a.lists == b.lists && a.edits == b.edits;
+         a.buttons == b.buttons && a.lists == b.lists && a.edits == b.edits && a.progress == b.progress;
 }
 
 std::string PlainCaption(const std::string& caption) {

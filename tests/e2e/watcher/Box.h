@@ -28,6 +28,7 @@ struct TBox {
   std::vector<TBoxButton> buttons;
   std::vector<TBoxList> lists;
   std::vector<std::string> edits;
+  std::vector<int> progress;  // positions of the progress bars
 };
 
 bool operator==(const TBoxButton& a, const TBoxButton& b);

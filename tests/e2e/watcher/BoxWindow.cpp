@@ -1,4 +1,5 @@
 #include "BoxWindow.h"
+#include <commctrl.h>
 
 namespace {
 const UINT kSendTimeout = 500;  // ms for a message to another process
@@ -163,6 +164,9 @@ void TBoxWindow::AddChild(HWND child) {
   } else if (EqualsNoCase(cls, L"ListBox") || EqualsNoCase(cls, L"ComboBox")) {
     box_.lists.push_back(ReadList(child, EqualsNoCase(cls, L"ListBox") ? "ListBox" : "ComboBox"));
     lists_.push_back(child);
+  } else if (EqualsNoCase(cls, PROGRESS_CLASSW)) {
+    LRESULT pos = 0;
+    box_.progress.push_back(Send(child, PBM_GETPOS, 0, 0, pos) ? static_cast<int>(pos) : -1);
   } else if (EqualsNoCase(cls, L"Edit")) {
     box_.edits.push_back(EditText(child));
     edits_.push_back(child);

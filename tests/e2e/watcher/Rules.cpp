@@ -68,7 +68,7 @@ std::vector<std::string> SplitWords(const std::string& line) {
 TRule ParseRule(const std::string& line) {
   TRule rule;
   rule.source = line;
-  bool hasAfter = false, hasTimes = false;
+  bool hasAfter = false, hasTimes = false, hasAgain = false;
   for (const std::string& word : SplitWords(line)) {
     size_t eq = word.find('=');
     std::string key = eq == std::string::npos ? word : word.substr(0, eq);
@@ -98,6 +98,9 @@ TRule ParseRule(const std::string& line) {
     } else if (key == "after" && !hasAfter) {
       rule.after = Number(word, value, 0);
       hasAfter = true;
+    } else if (key == "again" && !hasAgain) {
+      rule.again = Number(word, value, 0);
+      hasAgain = true;
     } else if (key == "times" && !hasTimes) {
       rule.times = Number(word, value, 1);
       hasTimes = true;

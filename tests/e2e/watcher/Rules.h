@@ -12,7 +12,9 @@
 //                      edit=TEXT (first edit box)
 //   action:  press=CAPTION  press~=CAPTION  press=#ID  press=default  close  ignore
 //   options: after=MS (wait this long after the box appeared; default 300)  times=N (at most
-//            N boxes; the next rule then matches)
+//            N boxes; the next rule then matches)  again=MS (a box still up, enabled and
+//            unchanged this long after it was answered is taken as shown again; 0: never;
+//            default: the watcher's --again-after)
 // Words may be put in double quotes ("a b", \" and \\ inside). '#' at the start of a line is a
 // comment. The first rule that matches (and has times left) decides.
 class ERuleError : public std::runtime_error {
@@ -42,6 +44,7 @@ struct TRule {
   bool pressDefault = false;
   int after = 300;
   int times = -1;  // -1: no limit
+  int again = -1;  // -1: the watcher's default
   int used = 0;
 
   bool Matches(const TBox& box) const;

@@ -46,13 +46,16 @@ TEST(WatcherRules, ParsesEveryKind) {
   EXPECT_TRUE(ParseRule("text~=failed press=default").pressDefault);
   EXPECT_EQ(ParseRule("class=TfmQdx ignore").action, TRule::acIgnore);
   EXPECT_EQ(ParseRule("title=X select=#2 close").selectIndex, 2);
+  EXPECT_EQ(ParseRule("title=X press=OK again=0").again, 0);
+  EXPECT_EQ(ParseRule("title=X press=OK").again, -1);
 }
 
 TEST(WatcherRules, RefusesWhatWouldBeIgnoredSilently) {
   for (const char* bad : {"press=OK", "title=X", "title=X press=OK close", "title=X press=OK after=-1",
                           "title=X press=OK after=soon", "title=X press=OK times=0", "titel=X press=OK",
                           "title=X title=Y press=OK", "title=X pres=OK", "title= press=OK",
-                          "title=X ignore select=#1", "title=X press=OK after=1 after=2", "title=X press=OK extra"})
+                          "title=X ignore select=#1", "title=X press=OK after=1 after=2", "title=X press=OK extra",
+                          "title=X press=OK again=-5"})
     EXPECT_THROW(ParseRule(bad), ERuleError) << bad;
 }
 

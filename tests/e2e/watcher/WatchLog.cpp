@@ -75,7 +75,12 @@ TJsonLine& TJsonLine::AddBox(const TBox& box) {
     body_ += (i ? "," : "") + j.Text();
   }
   body_ += "]";
-  return Add("edits", box.edits);
+  Add("edits", box.edits);
+  Key("progress");
+  body_ += "[";
+  for (size_t i = 0; i < box.progress.size(); ++i) body_ += (i ? "," : "") + std::to_string(box.progress[i]);
+  body_ += "]";
+  return *this;
 }
 
 TWatchLog::~TWatchLog() {

@@ -37,18 +37,10 @@ void Loud(const std::string& what, const TBox& box) {
 }
 }
 
-namespace {
-TWatcher* running = nullptr;  // the one watcher of this process, for the event hook
-}
-
 TWatcher::TWatcher(const TWatchOptions& options, std::vector<TRule> rules, TWatchLog& log)
-    : options_(options), rules_(std::move(rules)), log_(log) {
-  running = this;
-}
+    : options_(options), rules_(std::move(rules)), log_(log) {}
 
 TWatcher::~TWatcher() {
-  running = nullptr;
-  if (hook_) UnhookWinEvent(hook_);
   if (process_) CloseHandle(process_);
   if (event_) CloseHandle(event_);
 }
@@ -145,9 +137,6 @@ int TWatcher::Run() {
       return 4;
     }
   }
-  // A form hidden and shown again between two scans keeps its handle: the hide event tells.
-  hook_ = SetWinEventHook(EVENT_OBJECT_HIDE, EVENT_OBJECT_HIDE, nullptr, WinEvent, pid_, 0,
-                          WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
   bool watching = process_ != nullptr;
   std::string why;
   int status = 0;
@@ -206,34 +195,18 @@ void TWatcher::CloseProgram() {
   }
 }
 
-// Waits for the poll time (less when the program ends), handling the hook's events.
+// Waits for the poll time, less when the program ends.
 void TWatcher::Pause(DWORD ms) {
-  ULONGLONG end = GetTickCount64() + ms;
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    ULONGLONG now = GetTickCount64();
-    if (now >= end || (process_ && !ProgramRunning())) return;
-    DWORD count = process_ ? 1 : 0;
-    MsgWaitForMultipleObjects(count, &process_, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-  }
-}
-
-void CALLBACK TWatcher::WinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG idObject, LONG idChild, DWORD, DWORD) {
-  // May come while a scan waits for a reply from the program: the next scan looks at it.
-  if (running && event == EVENT_OBJECT_HIDE && idObject == OBJID_WINDOW && idChild == CHILDID_SELF)
-    running->hidden_.push_back(hwnd);
+  if (process_) WaitForSingleObject(process_, ms);
+  else Sleep(ms);
 }
 
 void TWatcher::Scan() {
   ULONGLONG now = GetTickCount64();
-  std::vector<HWND> hidden;
-  hidden.swap(hidden_);
   std::vector<HWND> windows = TopWindows(pid_);
   for (auto it = seen_.begin(); it != seen_.end();) {
     bool present = false;
     for (HWND w : windows) present = present || w == it->first;
-    for (HWND w : hidden) present = present && w != it->first;
     if (present) { ++it; continue; }
     log_.Write("gone", TJsonLine().Add("hwnd", Hex(it->first)).Add("class", it->second.box.cls).Add("title", it->second.box.title));
     it = seen_.erase(it);
@@ -254,6 +227,7 @@ void TWatcher::Scan() {
     TSeen& seen = found->second;
     if (!(seen.box == box)) {
       if (box.enabled && !seen.box.enabled) seen.enabledSince = now;
+      seen.quietSince = now;
       seen.box = box;
       log_.Write("changed", TJsonLine().Add("hwnd", Hex(w)).AddBox(box));
     }
@@ -262,6 +236,14 @@ void TWatcher::Scan() {
 }
 
 void TWatcher::Work(HWND hwnd, TSeen& seen, ULONGLONG now) {
+  // A form hidden and shown again between two scans keeps its handle and looks the same; so an
+  // answered box that stays up, enabled and unchanged is taken as shown again after a while.
+  if (seen.done && seen.again > 0 && seen.box.enabled && now - seen.quietSince >= static_cast<ULONGLONG>(seen.again)) {
+    log_.Write("again", TJsonLine().Add("hwnd", Hex(hwnd)).Add("title", seen.box.title)
+                            .Add("after_ms", static_cast<long long>(now - seen.quietSince)));
+    seen.done = seen.stuck = false;
+    seen.enabledSince = now;
+  }
   if (seen.done || !seen.box.enabled) return;
   ULONGLONG waited = now - seen.enabledSince;
   TRule* rule = FindRule(rules_, seen.box);
@@ -319,9 +301,15 @@ bool TWatcher::ActByRule(HWND hwnd, TSeen& seen, TRule& rule, std::string& missi
     line.Add("closed", true);
   }
   ++rule.used;
-  seen.done = true;
+  Answered(seen, rule.again >= 0 ? rule.again : options_.againAfter);
   log_.Write("acted", line);
   return true;
+}
+
+void TWatcher::Answered(TSeen& seen, int again) {
+  seen.done = true;
+  seen.again = again;
+  seen.quietSince = GetTickCount64();
 }
 
 void TWatcher::ActByDefault(HWND hwnd, TSeen& seen, const char* why) {
@@ -339,7 +327,7 @@ void TWatcher::ActByDefault(HWND hwnd, TSeen& seen, const char* why) {
     line.Add("closed", true);
     what = "closed it";
   }
-  seen.done = true;
+  Answered(seen, options_.againAfter);
   log_.Write("default", line);
   Loud(std::string(why == std::string("stuck") ? "rule stuck" : "NO RULE for a box") + ", " + what, box);
 }

@@ -15,6 +15,7 @@ struct TWatchOptions {
   std::vector<std::wstring> program;  // or the program to start (path, arguments)
   int defaultAfter = 5000;        // ms an unknown box waits for its default button; -1: never
   int stuckAfter = 15000;         // ms a matched rule may wait for its button or entry
+  int againAfter = 10000;         // ms an answered box may stay up unchanged before it is answered again
   int closeOnQuit = -1;           // ms the watched program gets to end after WM_CLOSE; -1: left alone
   std::wstring closeClass;        // WM_CLOSE goes to the windows of this class only
   int timeout = 600;              // s: the watcher never outlives this
@@ -35,6 +36,8 @@ private:
   struct TSeen {
     TBox box;
     ULONGLONG enabledSince = 0;
+    ULONGLONG quietSince = 0;  // the last change after it was answered
+    int again = 0;             // ms, for the box as answered
     bool done = false;
     bool stuck = false;
   };
@@ -44,12 +47,11 @@ private:
   void Work(HWND hwnd, TSeen& seen, ULONGLONG now);
   bool ActByRule(HWND hwnd, TSeen& seen, TRule& rule, std::string& missing);
   void ActByDefault(HWND hwnd, TSeen& seen, const char* why);
+  void Answered(TSeen& seen, int again);
   std::string QuitReason();
   void CloseProgram();
   bool ProgramRunning() const;
   void Pause(DWORD ms);
-  static void CALLBACK WinEvent(HWINEVENTHOOK hook, DWORD event, HWND hwnd, LONG idObject, LONG idChild,
-                                DWORD thread, DWORD time);
 
   TWatchOptions options_;
   std::vector<TRule> rules_;
@@ -57,7 +59,5 @@ private:
   HANDLE process_ = nullptr;
   DWORD pid_ = 0;
   HANDLE event_ = nullptr;
-  HWINEVENTHOOK hook_ = nullptr;
-  std::vector<HWND> hidden_;  // by the hook, since the last scan
   std::map<HWND, TSeen> seen_;
 };

@@ -1,7 +1,7 @@
 // watcher: answers the modal boxes of a program under test, so that unattended runs never hang.
 //   watcher --log FILE [--rules FILE] [--rule RULE]... [--quit-file FILE] [--event NAME]
-//           [--default-after MS|off] [--stuck-after MS] [--close-on-quit MS] [--close-class CLASS]
-//           [--timeout S] [--poll MS]
+//           [--default-after MS|off] [--stuck-after MS] [--again-after MS]
+//           [--close-on-quit MS] [--close-class CLASS] [--timeout S] [--poll MS]
 //           [--attach PATH|NAME [--attach-timeout MS] | --pid N | -- PROGRAM ARGS...]
 //   watcher --signal NAME     sets the named event of a running watcher, and ends
 // The rules are those of Rules.h. Exit status: 0 ended as told, or with the program; 2 bad
@@ -19,8 +19,8 @@
 namespace {
 int Usage(const std::string& why) {
   std::fprintf(stderr, "watcher: %s\nusage: watcher --log FILE [--rules FILE] [--rule RULE]... [--quit-file FILE]\n"
-               "  [--event NAME] [--default-after MS|off] [--stuck-after MS] [--close-on-quit MS]\n"
-               "  [--close-class CLASS] [--timeout S] [--poll MS]\n"
+               "  [--event NAME] [--default-after MS|off] [--stuck-after MS] [--again-after MS]\n"
+               "  [--close-on-quit MS] [--close-class CLASS] [--timeout S] [--poll MS]\n"
                "  [--attach PATH|NAME [--attach-timeout MS] | --pid N | -- PROGRAM ARGS...]\n"
                "  or: watcher --signal NAME\n", why.c_str());
   return 2;
@@ -92,6 +92,7 @@ int main() {
     else if (a == L"--default-after" && v == L"off") options.defaultAfter = -1;
     else if (a == L"--default-after") { if (!ToInt(v, 0, options.defaultAfter)) return Usage("bad --default-after"); }
     else if (a == L"--stuck-after") { if (!ToInt(v, 0, options.stuckAfter)) return Usage("bad --stuck-after"); }
+    else if (a == L"--again-after") { if (!ToInt(v, 0, options.againAfter)) return Usage("bad --again-after"); }
     else if (a == L"--close-on-quit") { if (!ToInt(v, 0, options.closeOnQuit)) return Usage("bad --close-on-quit"); }
     else if (a == L"--timeout") { if (!ToInt(v, 1, options.timeout)) return Usage("bad --timeout"); }
     else if (a == L"--attach-timeout") { if (!ToInt(v, 0, options.attachTimeout)) return Usage("bad --attach-timeout"); }
