@@ -11,6 +11,10 @@
 #   e2e_start [WATCHER OPTIONS] -- PROGRAM.exe ARGS...
 #   e2e_wait_line FILE REGEX [SECONDS]     a line in a growing file (grep -E)
 #   e2e_wait_exit [SECONDS]                the program ends by itself; E2E_PROGRAM_STATUS
+#   e2e_run SECONDS [WATCHER OPTIONS] -- ARGS...
+#                                          the program once more in its folder (a second
+#                                          instance), started by a watcher of its own and bounded;
+#                                          E2E_RUN_STATUS, the watcher's log in watcher-run<n>.log
 #   e2e_screenshot FILE.png                the whole screen
 #   e2e_stop [SECONDS]                     quit file: the watcher closes the program (WM_CLOSE to
 #                                          its main window, then 20 s for it to end); then all ends
@@ -22,7 +26,7 @@
 # watcher.log (JSON lines), watcher.err, program.out/.err, sim.log, sim.err, rules.txt.
 
 E2E_DIR= E2E_APP= E2E_WATCHER= E2E_SIMBIN= E2E_SIM_PID= E2E_SIM_RUN= E2E_SIM_CONTROL= E2E_WATCHER_PID=
-E2E_PROGRAM_PID=
+E2E_PROGRAM_PID= E2E_EXE= E2E_RUNS=0 E2E_RUN_STATUS=
 E2E_PROGRAM_STATUS= E2E_FAILED= E2E_REPLY=
 
 e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
@@ -43,6 +47,7 @@ e2e_init() {
     [ -n "${!v:-}" ] || { e2e_log "$v is not set (run through scripts/test.sh)"; exit 1; }
   done
   [ -f "$E2E_WATCHER" ] || { e2e_log "no watcher at $E2E_WATCHER"; exit 1; }
+  E2E_WATCHER=$(realpath "$E2E_WATCHER")
   mkdir -p "$VL_BUILD/e2e" || exit 1
   E2E_DIR=$(mktemp -d "$VL_BUILD/e2e/$name.XXXXXX") || exit 1
   E2E_APP=$E2E_DIR/app
@@ -168,6 +173,7 @@ e2e_start() {
   prog=${1:?e2e_start needs a program}; shift
   cp "$prog" "$E2E_APP/" || e2e_fail "cannot copy $prog"
   local exe=$E2E_APP/$(basename "$prog")
+  E2E_EXE=$exe
   [ -f "$E2E_DIR/rules.txt" ] && wopts=(--rules "$(e2e_winpath "$E2E_DIR/rules.txt")" "${wopts[@]}")
   rm -f "$E2E_DIR/quit"
   wine "$E2E_WATCHER" --log "$(e2e_winpath "$E2E_DIR/watcher.log")" --quit-file "$(e2e_winpath "$E2E_DIR/quit")" \
@@ -178,6 +184,26 @@ e2e_start() {
   E2E_PROGRAM_PID=$!
   e2e_wait_line "$E2E_DIR/watcher.log" '"ev":"(attached|error)"' 40 && grep -q '"ev":"attached"' "$E2E_DIR/watcher.log" ||
     e2e_fail "the watcher did not find the program"
+}
+
+e2e_run() {
+  local seconds=${1:?e2e_run SECONDS [WATCHER OPTIONS] -- ARGS...} wopts=() args=() a
+  shift
+  while [ $# -gt 0 ] && [ "$1" != -- ]; do wopts+=("$1"); shift; done
+  [ "${1:-}" = -- ] && shift
+  [ -n "$E2E_EXE" ] || e2e_fail "e2e_run: no program yet (e2e_start copies it)"
+  for a in "$@"; do args+=("$a"); done
+  E2E_RUNS=$((E2E_RUNS + 1))
+  local log=$E2E_DIR/watcher-run$E2E_RUNS.log
+  [ -f "$E2E_DIR/rules.txt" ] && wopts=(--rules "$(e2e_winpath "$E2E_DIR/rules.txt")" "${wopts[@]}")
+  # The watcher's own bound ends it (and the program) before timeout's would.
+  (cd "$E2E_APP" && exec timeout -k 5 $((seconds + 15)) wine "$E2E_WATCHER" --log "$(e2e_winpath "$log")" \
+    --timeout "$seconds" --close-on-quit 5000 "${wopts[@]}" -- "$(e2e_winpath "$E2E_EXE")" "${args[@]}") \
+    > "$E2E_DIR/run$E2E_RUNS.out" 2> "$E2E_DIR/run$E2E_RUNS.err"
+  local status=$?
+  [ $status = 0 ] || e2e_fail "e2e_run: the watcher ended with $status (see run$E2E_RUNS.err)"
+  E2E_RUN_STATUS=$(sed -n 's/.*"ev":"end".*"exit_code":\([0-9]*\).*/\1/p' "$log")
+  [ -n "$E2E_RUN_STATUS" ] || e2e_fail "e2e_run: the program's end is not in $log"
 }
 
 # Waits until a line of FILE matches REGEX (grep -E), at most SECONDS (default 30); gives up

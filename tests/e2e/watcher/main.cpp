@@ -4,7 +4,7 @@
 //           [--close-on-quit MS] [--close-class CLASS] [--timeout S] [--poll MS]
 //           [--attach PATH|NAME [--attach-timeout MS] | --pid N | -- PROGRAM ARGS...]
 //   watcher --signal NAME     sets the named event of a running watcher, and ends
-// The rules are those of Rules.h. Exit status: 0 ended as told, or with the program; 2 bad
+// The rules are those of Rules.h; --rule ones are tried before the file's. Exit status: 0 ended as told, or with the program; 2 bad
 // command line or rules; 3 its own time-out; 4 no program to watch; 5 the log cannot be opened.
 #include <windows.h>
 #include <shellapi.h>
@@ -111,12 +111,13 @@ int main() {
 
   std::vector<TRule> rules;
   try {
+    // The command line's rules come first: they are the run's own, the file is the common set.
+    for (const std::string& line : ruleLines) rules.push_back(ParseRule(line));
     if (!rulesPath.empty()) {
       std::string text;
       if (!ReadFileText(rulesPath, text)) return Usage("cannot read the rules file " + Utf8(rulesPath));
-      rules = ParseRules(text);
+      for (TRule& rule : ParseRules(text)) rules.push_back(rule);
     }
-    for (const std::string& line : ruleLines) rules.push_back(ParseRule(line));
   } catch (const ERuleError& e) {
     return Usage(std::string("bad rule: ") + e.what());
   }
