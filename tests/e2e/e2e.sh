@@ -23,10 +23,11 @@
 #   e2e_fail MESSAGE                       says why, shows the logs and ends the test (status 1)
 #
 # Files of a run, all in $E2E_DIR: app/ (the program's folder: its exe, ini files, tables, wav\),
-# watcher.log (JSON lines), watcher.err, program.out/.err, sim.log, sim.err, rules.txt.
+# watcher.log (JSON lines), watcher.err, program.out/.err, sim.log, sim.err, rules.txt. A second
+# e2e_start in the same run renames the first one's files to watcher.1.log, program.1.err, ...
 
 E2E_DIR= E2E_APP= E2E_WATCHER= E2E_SIMBIN= E2E_SIM_PID= E2E_SIM_RUN= E2E_SIM_CONTROL= E2E_WATCHER_PID=
-E2E_PROGRAM_PID= E2E_EXE= E2E_RUNS=0 E2E_RUN_STATUS=
+E2E_PROGRAM_PID= E2E_EXE= E2E_RUNS=0 E2E_RUN_STATUS= E2E_STARTS=0
 E2E_PROGRAM_STATUS= E2E_FAILED= E2E_REPLY=
 
 e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
@@ -176,6 +177,13 @@ e2e_start() {
   E2E_EXE=$exe
   [ -f "$E2E_DIR/rules.txt" ] && wopts=(--rules "$(e2e_winpath "$E2E_DIR/rules.txt")" "${wopts[@]}")
   rm -f "$E2E_DIR/quit"
+  # A later start in the same run: the files of the earlier one get its number.
+  E2E_STARTS=$((E2E_STARTS + 1))
+  if [ $E2E_STARTS -gt 1 ]; then
+    for f in watcher.log watcher.out watcher.err program.out program.err; do
+      [ -e "$E2E_DIR/$f" ] && mv "$E2E_DIR/$f" "$E2E_DIR/${f%.*}.$((E2E_STARTS - 1)).${f##*.}"
+    done
+  fi
   wine "$E2E_WATCHER" --log "$(e2e_winpath "$E2E_DIR/watcher.log")" --quit-file "$(e2e_winpath "$E2E_DIR/quit")" \
     --attach "$(e2e_winpath "$exe")" --timeout 900 --close-on-quit 20000 "${wopts[@]}" > "$E2E_DIR/watcher.out" 2> "$E2E_DIR/watcher.err" &
   E2E_WATCHER_PID=$!

@@ -112,6 +112,16 @@ E2E_WATCHER_PID=
 [ $status = 0 ] || e2e_fail "run 4: the watcher ended with $status"
 expect_line "$log4" '"ev":"end","why":"event"' "run 4: the end on the event"
 
+# --- Run 5: a second start through the runner in the same run, waited for until it ends.
+e2e_start -- "$demo" results5.txt quick
+e2e_wait_exit 60 || e2e_fail "run 5: the demo did not end"
+[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "run 5: the demo ended with $E2E_PROGRAM_STATUS"
+[ -f "$E2E_DIR/watcher.1.log" ] || e2e_fail "run 5: the first start's log was not kept"
+expect_line "$wlog" '"ev":"acted".*"title":"Box demo".*"pressed":"OK"' "run 5: the message box"
+expect_line "$wlog" '"ev":"end","why":"program-ended","exit_code":0' "run 5: the watcher's end"
+[ "$(grep -c '"ev":"start"' "$wlog")" = 1 ] || e2e_fail "run 5: the log holds more than this start"
+e2e_stop 10
+
 # Nothing of the runs is left running (Wine shows a program's path in its Windows form).
 windir=$(e2e_winpath "$E2E_DIR") left=
 for f in /proc/[0-9]*/cmdline; do

@@ -5,7 +5,7 @@
 #include "Box.h"
 
 // The rules of the watcher, one a line:  <match>... <action> [options]
-//   match:   title=T  title~=T  class=C  text=T  text~=T  button=B
+//   match:   title=T  title~=T  class=C  text=T  text~=T  button=B  button~=B
 //            ("~=" means "contains"; text looks at the static texts and edits; button at the
 //            push buttons' captions without '&', any case)
 //   before the action: select=ENTRY  select~=ENTRY  select=#N (first list or combo box; N from 0)
