@@ -55,6 +55,7 @@ e2e_init() {
   mkdir -p "$E2E_APP" || exit 1
   trap '_e2e_exit' EXIT
   trap 'E2E_FAILED=1; exit 130' INT TERM
+  trap '' PIPE  # a simulator gone mid-command is an error to report, not the end of the shell
 }
 
 # Ends a pid of ours: TERM, a bounded wait, then KILL.
@@ -126,14 +127,14 @@ e2e_sim_start() {
 }
 
 # One control line; the reply's payload goes to E2E_REPLY; fails the test on "error ..." or no
-# reply (so never call it in a $(...), where the failure could not end the test).
+# reply within 90 s (so never call it in a $(...), where the failure could not end the test).
 e2e_sim() {
   E2E_REPLY=
   [ -n "$E2E_SIM_CONTROL" ] || e2e_fail "e2e_sim: the simulator is not running"
   local fd reply
   exec {fd}<>"/dev/tcp/127.0.0.1/$E2E_SIM_CONTROL" || e2e_fail "e2e_sim: cannot reach the simulator"
   printf '%s\n' "$*" >&$fd
-  if ! IFS= read -r -t 20 -u $fd reply; then
+  if ! IFS= read -r -t 90 -u $fd reply; then
     exec {fd}>&-
     e2e_fail "e2e_sim: no reply to '$*'"
   fi
