@@ -104,7 +104,7 @@ TdeAudioOutDevice::TdeAudioOutDevice(int deviceId) : TdeAudioDevice(deviceId) {
 void TdeAudioOutDevice::SetVolume(DWORD value) {
   if (!(Support & sfVolume)) throw EACMDeviceOutError(SNoVolume);
   WORD level = LOWORD(value);
-  UINT id = static_cast<UINT>(static_cast<unsigned char>(DeviceID));
+  UINT id = DeviceID < 0 ? WAVE_MAPPER : static_cast<UINT>(DeviceID);
   if (waveOutSetVolume(reinterpret_cast<HWAVEOUT>(static_cast<UINT_PTR>(id)), MAKELONG(level, level)) == 0)
     return;
   if (!SetMixerVolume(id, level)) throw EACMDeviceOutError(SNoVolume);

@@ -6,7 +6,6 @@
 #include <memory>
 #include <vector>
 
-using TNotifyEvent = std::function<void(TComponent* sender)>;
 using TBufferEvent = std::function<void(TComponent* sender, const void* audioData, int audioDataSize)>;
 
 // Base of the wave devices: open/close with their events, a pool of global memory blocks reused

@@ -78,6 +78,7 @@ void TdeCustomAudioOut::ForceClose() noexcept {
   pending_.clear();
   waveOutClose(handle_);
   handle_ = nullptr;
+  inDevice_ = 0;
 }
 
 void TdeCustomAudioOut::Play(const void* audioData, int audioDataSize) {

@@ -1,25 +1,16 @@
 #include "WaveFormat.h"
 #include "ACMError.h"
+#include "FileStream.h"
+#include "FormatSelector.h"
 #include <cstring>
 
 namespace {
-int DefaultChooseRunner(ACMFORMATCHOOSEA& record) {
-  MMRESULT r = acmFormatChooseA(&record);
-  if (r == 0) return 1;
-  if (r == ACMERR_CANCELED) return 2;
-  return 3;
-}
+TFormatChooseRunner chooseRunner = RunFormatSelector;
 
-TFormatChooseRunner chooseRunner = DefaultChooseRunner;
-
-struct FileHandle {
-  HANDLE h;
-  ~FileHandle() { if (h != INVALID_HANDLE_VALUE) CloseHandle(h); }
-};
 }
 
 void SetFormatChooseRunner(TFormatChooseRunner runner) {
-  chooseRunner = runner ? runner : DefaultChooseRunner;
+  chooseRunner = runner ? runner : RunFormatSelector;
 }
 
 TdeWaveFormat::TdeWaveFormat() { SetDefault(); }
@@ -59,16 +50,19 @@ void TdeWaveFormat::LoadFromBuffer(const void* data, size_t size) {
   std::memcpy(buffer_, data, size < BufferSize ? size : BufferSize);
 }
 
-void TdeWaveFormat::LoadFromFile(const std::string& fileName) {
-  FileHandle file{CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
-  if (file.h == INVALID_HANDLE_VALUE)
-    throw EInOutError("Cannot open file \"" + fileName + "\"", static_cast<int>(GetLastError()));
+void TdeWaveFormat::SaveToStream(TStream& stream) const { stream.WriteBuffer(buffer_, BufferSize); }
+
+void TdeWaveFormat::LoadFromStream(TStream& stream) {
   BYTE data[BufferSize];
-  DWORD got = 0;
-  if (!ReadFile(file.h, data, BufferSize, &got, nullptr))
-    throw EInOutError("Cannot read file \"" + fileName + "\"", static_cast<int>(GetLastError()));
-  LoadFromBuffer(data, got);
+  int got = stream.Read(data, BufferSize);
+  if (got < static_cast<int>(BufferSize) && stream.LastError() != 0)
+    throw EReadError(stream.ErrorText(false), stream.LastError());
+  if (got > 0) LoadFromBuffer(data, static_cast<size_t>(got));
+}
+
+void TdeWaveFormat::LoadFromFile(const std::string& fileName) {
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  LoadFromStream(file);
 }
 
 bool TdeWaveFormat::FitsBuffer() const {

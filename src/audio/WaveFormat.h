@@ -5,6 +5,8 @@
 #include <msacm.h>
 #include <string>
 
+class TStream;
+
 // A wave format: a WAVEFORMATEX and room for its codec's extra bytes, in one 128-byte block.
 // All 128 bytes take part in comparing and persisting, those past the format too.
 static_assert(sizeof(WAVEFORMATEX) == 18, "WAVEFORMATEX is packed");
@@ -51,6 +53,8 @@ public:
   // leaves the remaining bytes as they were.
   void SaveToBuffer(void* dest) const;
   void LoadFromBuffer(const void* data, size_t size);
+  void SaveToStream(TStream& stream) const;
+  void LoadFromStream(TStream& stream);
   // A .cpn file: read-only, others denied writing. Raises EInOutError when it cannot be read.
   void LoadFromFile(const std::string& fileName);
 
@@ -78,7 +82,6 @@ private:
 };
 
 // Shows the platform's format chooser for the record and returns the modal result: 1 OK,
-// 2 Cancel, 3 failure. The format selector form installs its own; the default calls the
-// platform's chooser directly with no owner window.
+// 2 Cancel, 3 failure. The default is the modal format selector form; nullptr restores it.
 using TFormatChooseRunner = int (*)(ACMFORMATCHOOSEA& record);
 void SetFormatChooseRunner(TFormatChooseRunner runner);

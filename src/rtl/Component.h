@@ -1,8 +1,12 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
 enum TOperation { opInsert, opRemove };
+
+class TComponent;
+using TNotifyEvent = std::function<void(TComponent* sender)>;
 
 // The component base: an owner frees what it owns; state flags tell a component whether it is
 // being loaded (properties set, no side effects yet), designed or destroyed.

@@ -11,6 +11,8 @@
 TApplication Application;
 
 namespace {
+const UINT kExceptionMessage = WM_APP + 0x102;
+
 // Keys of our forms: menu and action shortcuts first, then the form's key preview, then the
 // dialog keys (Tab, Enter for the default button, Esc for the cancel button).
 bool FilterFormKeys(MSG& msg) {
@@ -97,6 +99,14 @@ void TApplication::Initialize() {
   SetExceptionHandler([](const std::exception_ptr& error) { Application.HandleException(error); });
   SetMessageFilter(FilterFormKeys);
   InitCommonControlsOnce();
+  courier_ = std::make_unique<TMessageWindow>(
+      "TApplicationCourier", [this](UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+        if (msg != kExceptionMessage) return false;
+        std::unique_ptr<std::exception_ptr> error(reinterpret_cast<std::exception_ptr*>(lParam));
+        HandleException(*error);
+        result = 0;
+        return true;
+      });
 }
 
 HWND TApplication::Handle() {
@@ -123,13 +133,14 @@ bool TApplication::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, L
   for (auto& hook : hooks)
     if (hook.second(msg, wParam, lParam, result)) return true;
   switch (msg) {
-    case WM_ENTERIDLE:
-      ModalIdle();
-      return false;
     case WM_CLOSE:
       if (mainForm_) mainForm_->Close();
       result = 0;
       return true;
+    case WM_SIZE:
+      // Restored from the taskbar: the forms hidden by Minimize come back.
+      if (wParam == SIZE_RESTORED) ShowOwnedPopups(window_->Handle(), TRUE);
+      return false;
     default:
       return false;
   }
@@ -152,10 +163,11 @@ void TApplication::Run() {
   running_ = true;
   if (mainForm_) {
     try {
-      // The zero-sized application window carries the taskbar button.
-      SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
-                   SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
       if (ShowMainForm) {
+        // The zero-sized application window carries the taskbar button; a program that starts
+        // hidden (in the tray) shows neither.
+        SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                     SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
         if (mainForm_->WindowState() == wsMinimized)
           Minimize();
         else
@@ -209,16 +221,16 @@ bool TApplication::DoIdle(bool& done) {
   return true;
 }
 
-void TApplication::ModalIdle() {
-  for (;;) {
-    bool done = true;
-    if (!DoIdle(done) || done) return;
-    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0) return;
-  }
-}
-
 void TApplication::HandleException(const std::exception_ptr& error) noexcept {
   try {
+    if (mainThread_ && GetCurrentThreadId() != mainThread_ && courier_) {
+      auto* copy = new std::exception_ptr(error);
+      if (!PostMessageA(courier_->Handle(), kExceptionMessage, 0, reinterpret_cast<LPARAM>(copy))) {
+        delete copy;
+        OutputDebugStringA(ExceptionText(error).c_str());
+      }
+      return;
+    }
     if (OnException) {
       OnException(this, error);
       return;
@@ -246,6 +258,8 @@ void TApplication::Minimize() {
   ShowOwnedPopups(h, FALSE);
   ShowWindow(h, SW_MINIMIZE);
 }
+
+bool TApplication::Minimized() const { return window_ && IsIconic(window_->Handle()); }
 
 void TApplication::Restore() {
   HWND h = Handle();

@@ -15,10 +15,11 @@ class TMessageWindow;
 // handler of every exception that reaches a window procedure, a timer or the loop.
 //
 // Idle rules: the idle handler runs whenever the queue has been emptied by the application loop,
-// by a modal form's loop or inside a message box; it never runs while a ProcessMessages or
-// PumpUntil is on the stack, and ProcessMessages never runs it. While it leaves Done true the
-// loop sleeps until the next message; with Done false it is called again as long as the queue
-// stays empty.
+// by a modal form's loop or inside a message box (whose platform loop is watched by a message
+// hook and a 50 ms thread timer); it never runs while a ProcessMessages or PumpUntil is on the
+// stack, nor inside itself (in a box it opens), and ProcessMessages never runs it. While it
+// leaves Done true the loop sleeps until the next message; with Done false it is called again
+// as long as the queue stays empty.
 class TApplication : public TComponent {
 public:
   TApplication();
@@ -55,15 +56,19 @@ public:
   void HandleMessage();
   void ProcessMessages();
 
-  // Shows the exception's message in a message box (or hands it to OnException). Never throws.
+  // Shows the exception's message in a message box (or hands it to OnException), on the main
+  // thread: from another thread it is posted there. Never throws.
   void HandleException(const std::exception_ptr& error) noexcept;
 
   // A platform message box owned by the active form; the other windows are disabled and the idle
   // work goes on while it is open. Returns the platform's IDxxx value.
   int MessageBox(const std::string& text, const std::string& caption, UINT flags);
 
+  // Minimizing the application minimizes its window (the taskbar button) and hides the forms;
+  // the main form's minimize box and WindowState come here. Hooks see WM_SIZE SIZE_MINIMIZED.
   void Minimize();
   void Restore();
+  bool Minimized() const;
 
   // Hooks of the application window's messages (the tray icon): the first hook that returns
   // true handles the message.
@@ -72,14 +77,13 @@ public:
   void UnhookMainWindow(int id);
 
   // Frees the forms the application owns, the last made first, and the application window.
+  // The program calls it after Run (the forms' OnDestroy handlers still find everything alive).
   void DestroyForms();
 
   std::function<void(TComponent* sender, bool& done)> OnIdle;
   std::function<void(TComponent* sender, const std::exception_ptr& error)> OnException;
   bool ShowMainForm = true;
 
-  // Called by the windows that own a platform modal loop (WM_ENTERIDLE).
-  void ModalIdle();
   // Runs the idle handler once, unless the rules forbid it here; false when it did not run.
   bool RunIdle(bool& done);
   void FormDestroyed(TForm* form);
@@ -89,6 +93,7 @@ private:
   bool HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   std::unique_ptr<TMessageWindow> window_;
+  std::unique_ptr<TMessageWindow> courier_;  // carries other threads' exceptions to the main one
   std::string title_;
   TForm* mainForm_ = nullptr;
   volatile LONG terminated_ = 0;

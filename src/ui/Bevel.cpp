@@ -2,6 +2,7 @@
 
 TBevel::TBevel(TComponent* owner) : TControl(owner) {
   parentColor_ = true;
+  backmost_ = true;
   SetBounds(0, 0, 50, 50);
 }
 

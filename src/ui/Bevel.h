@@ -15,7 +15,6 @@ public:
 
 protected:
   void CreateParams(TCreateParams& params) override;
-  void HandleCreated() override { SendToBack(); }
   bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
   void Paint(HDC dc, const RECT& client) override;
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <mutex>
 #include <set>
-#include "Application.h"
 #include "Exception.h"
+#include "Font.h"
 #include "Form.h"
 #include "Menu.h"
 #include "MessageWindow.h"
@@ -121,12 +121,11 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   width_ = width;
   height_ = height;
   if (handle_) {
-    // WM_WINDOWPOSCHANGED reads the bounds back and re-aligns the children.
+    // WM_WINDOWPOSCHANGED reads back what the window made of it (a combo box keeps its height).
     SetWindowPos(handle_, nullptr, left, top, width, WindowHeight(height),
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
-  } else if (resized) {
-    Resized();
   }
+  if (resized) Resized();
   if (parent_ && align_ != alNone && !parent_->aligning_) parent_->AlignControls();
 }
 
@@ -266,7 +265,20 @@ HBRUSH TControl::BackBrush() {
   return brush_;
 }
 
-HFONT TControl::Font() const { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+HFONT TControl::Font() const {
+  return font_ ? font_->Handle() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void TControl::SetFont(const TFont& font) {
+  if (!font_) font_ = std::make_unique<TFont>();
+  *font_ = font;
+  fontColor_ = font.Color;
+  if (handle_) {
+    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), TRUE);
+    Invalidate();
+  }
+  FontChanged();
+}
 
 HBRUSH TControl::CtlColor(HDC dc) {
   bool ownBack = color_ != clDefault || (parentColor_ && parent_ && parent_->BackColor() != clBtnFace);
@@ -332,6 +344,11 @@ void TControl::CreateHandle() {
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
   }
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), FALSE);
+  if (parent_) {
+    // New children go below their siblings: keep the backmost ones under them.
+    for (TControl* c : parent_->children_)
+      if (c->backmost_ && c->handle_) c->SendToBack();
+  }
   HandleCreated();
   for (TControl* c : children_) c->CreateHandle();
   AlignControls();
@@ -479,9 +496,6 @@ bool TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) 
       }
       result = 0;
       return true;
-    case WM_ENTERIDLE:
-      Application.ModalIdle();
-      return false;
     default:
       return false;
   }

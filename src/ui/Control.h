@@ -1,14 +1,15 @@
 #pragma once
 #include <windows.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 #include "Component.h"
 
+class TFont;
 class TForm;
 class TPopupMenu;
 
-using TNotifyEvent = std::function<void(TComponent* sender)>;
 
 // A colour: an RGB value, a system colour (0x80000000 | COLOR_xxx) or clDefault.
 using TColor = unsigned;
@@ -27,6 +28,11 @@ enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 using TShiftState = unsigned;
 constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4;
 TShiftState KeyboardShiftState();
+
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+using TMouseEvent =
+    std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
 
 // The base of every control and form: one window (a standard control subclassed, or a window
 // of our own class that paints itself), its parent/child tree, bounds, alignment, visibility,
@@ -79,6 +85,9 @@ public:
   void SetColor(TColor color);
   TColor FontColor() const { return fontColor_; }
   void SetFontColor(TColor color);
+  // The control's own font (its colour becomes FontColor); without one it has the dialog font.
+  void SetFont(const TFont& font);
+  const TFont* GetFont() const { return font_.get(); }
   // The colour behind this control's children: its own, else its parent's.
   TColor BackColor() const;
 
@@ -120,6 +129,7 @@ protected:
   // Painting of our own window classes.
   virtual void Paint(HDC dc, const RECT& client) {}
   virtual void Resized();
+  virtual void FontChanged() {}
   // The height given to the window itself (a combo box adds its drop-down list).
   virtual int WindowHeight(int height) const { return height; }
   // Size limits applied by SetBounds (forms have constraints).
@@ -138,6 +148,8 @@ protected:
   TColor defaultColor_ = clBtnFace;
   // Labels, check boxes and bevels show their parent's colour unless given their own.
   bool parentColor_ = false;
+  // Kept behind its siblings (a bevel drawn around other controls).
+  bool backmost_ = false;
 
 private:
   static LRESULT CALLBACK OwnClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -161,6 +173,7 @@ private:
   HBRUSH brush_ = nullptr;
   TColor brushColor_ = clDefault;
   TPopupMenu* popupMenu_ = nullptr;
+  std::unique_ptr<TFont> font_;
 };
 
 // Registers one of our window classes (idempotent); forms and painted controls use it.

@@ -178,6 +178,27 @@ TEST_F(Player, CloseFromInsideOnAudioPlayed) {
   EXPECT_FALSE(out->Active());
 }
 
+TEST_F(Player, EventsAndOpeningWhenLoaded) {
+  std::string order;
+  out->BeforeOpen = [&](TComponent*) { order += "bo "; };
+  out->AfterOpen = [&](TComponent*) { order += out->Active() ? "ao " : "ao? "; };
+  out->BeforeClose = [&](TComponent*) { order += "bc "; };
+  out->AfterClose = [&](TComponent*) { order += out->Active() ? "ac? " : "ac "; };
+  owner.BeginLoading();
+  EXPECT_FALSE(out->Active());
+  owner.EndLoading();  // AutoOpen
+  EXPECT_TRUE(out->Active());
+  out->SetActive(true);  // already: nothing
+  out->SetActive(false);
+  out->Close();
+  EXPECT_EQ(order, "bo ao bc ac ");
+
+  out->AutoOpen = false;
+  owner.BeginLoading();
+  owner.EndLoading();
+  EXPECT_FALSE(out->Active());
+}
+
 TEST_F(Player, StateAndDeviceErrors) {
   try {
     out->Play("abc", 3);

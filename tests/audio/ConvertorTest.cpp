@@ -305,3 +305,42 @@ TEST(Convertor, ObserverErrorsReachTheCallerUnlessHandled) {
   EXPECT_EQ(seen, "disk full");
   EXPECT_EQ(afterCalls, 1);
 }
+
+namespace {
+struct TCountingObserver : IdeAudioObserver {
+  int calls = 0;
+  std::function<void()> onReceive;
+  void Receive(IdeAudioSubject*, const void*, int) override {
+    ++calls;
+    if (onReceive) onReceive();
+  }
+};
+}
+
+TEST(AudioSubject, AnObserverThatLeavesDuringItsCallDoesNotHideTheNext) {
+  TdeAudioSubject subject(nullptr);
+  TCountingObserver leaving, next;
+  leaving.onReceive = [&] { subject.RemoveObserver(&leaving); };
+  subject.AddObserver(&leaving);
+  subject.AddObserver(&next);
+  subject.AddObserver(&next);  // once only
+  subject.Notify("a", 1);
+  EXPECT_EQ(leaving.calls, 1);
+  EXPECT_EQ(next.calls, 1);
+  subject.Notify("a", 1);
+  EXPECT_EQ(leaving.calls, 1);
+  EXPECT_EQ(next.calls, 2);
+}
+
+TEST(Convertor, LeavesTheFloatingPointControlWordAsItWas) {
+  auto controlWord = [] {
+    WORD cw;
+    asm volatile("fnstcw %0" : "=m"(cw));
+    return cw;
+  };
+  WORD before = controlWord();
+  std::vector<BYTE> sine = Sine8(4096, 40, 100);
+  Convert(Pcm(8000, 1, 8), Ima8000(), sine, 2048);
+  EXPECT_EQ(controlWord(), before);
+  EXPECT_EQ(before & 0x3F, 0x3F);  // every exception masked
+}

@@ -2,6 +2,7 @@
 #include "AudioTestUtil.h"
 #include "Codec.h"
 #include "WaveFormat.h"
+#include "Stream.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <fstream>
@@ -86,6 +87,26 @@ TEST(WaveFormat, ByteBlockRoundTripAndShortBlocks) {
   EXPECT_EQ(s[0], 0x11);
   EXPECT_EQ(s[2], 1);
   EXPECT_TRUE(std::equal(s.begin() + 4, s.end(), d.begin() + 4));
+}
+
+TEST(WaveFormat, Streams) {
+  TMemoryStream s;
+  s.Write("xyz", 3);
+  TdeWaveFormat ima = Ima8000();
+  ima.SaveToStream(s);
+  EXPECT_EQ(s.Size(), 3 + 128);
+  s.SetPosition(3);
+  TdeWaveFormat f;
+  f.LoadFromStream(s);
+  EXPECT_TRUE(f.Equals(ima));
+  EXPECT_EQ(s.Position(), 3 + 128);
+  // What is left of a stream, when it is short of 128 bytes.
+  s.SetPosition(3 + 128 - 2);
+  TdeWaveFormat g;
+  g.LoadFromStream(s);
+  std::vector<BYTE> b = Saved(g), d = Saved(TdeWaveFormat());
+  EXPECT_TRUE(std::equal(b.begin() + 2, b.end(), d.begin() + 2));
+  EXPECT_EQ(b[0], 0);
 }
 
 TEST(WaveFormat, CpnFiles) {
@@ -256,3 +277,4 @@ TEST(Codecs, ADriverThatDoesNotAnswerGivesACodecError) {
   }
   EXPECT_EQ(CodecCount(), count);
 }
+

@@ -201,3 +201,77 @@ TEST(HarnessErrors, ControlLineErrorsAndNoSuchPort) {
   EXPECT_EQ(h, INVALID_HANDLE_VALUE);
   if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
 }
+
+namespace {
+std::string ReadUntil(HANDLE h, const std::string& end, DWORD boundMs = 10000) {
+  std::string got;
+  DWORD start = GetTickCount();
+  while (got.find(end) == std::string::npos && GetTickCount() - start < boundMs) got += ReadBytes(h, 1, 50);
+  return got;
+}
+
+std::string Unshield(const std::string& s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == 0x10 && i + 1 < s.size()) {
+      if (s[++i] == 0x10) out += char(0x10);
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+struct PortGuard {
+  PortGuard(TModemSim& s, int c, const std::string& profile) : Sim(s), Com(c) { Sim.AddPort(Com, profile); }
+  ~PortGuard() {
+    try {
+      Sim.RemovePort(Com);
+    } catch (const Exception&) {
+    }
+  }
+  TModemSim& Sim;
+  int Com;
+};
+}  // namespace
+
+// The voice modem through Wine: commands, then 64 KB of every byte value DLE-shielded, then close.
+TEST(ModemSmoke, CommandsAndABitExactVoiceStream) {
+  TModemSim sim;
+  PortGuard guard(sim, ComB, "generic");
+  sim.Command("set com10 speed=8");
+  Handle port(OpenCom(ComB));
+  ASSERT_TRUE(port.Valid()) << GetLastError();
+  ASSERT_TRUE(sim.WaitOpen(ComB, 10000));
+  EscapeCommFunction(port.Get(), CLRDTR);  // fails on a pty; the port works on
+
+  WriteAll(port.Get(), "AT\r");
+  EXPECT_EQ(ReadUntil(port.Get(), "OK\r\n"), "AT\r\r\nOK\r\n");
+  for (const char* c : {"atE0\r", "at+fclass=8\r", "at+vsm=1,8000,0,0\r", "at+vls=1\r"}) {
+    WriteAll(port.Get(), c);
+    std::string reply;
+    DWORD start = GetTickCount();
+    while (reply.find("OK\r\n") == std::string::npos && reply.find("ERROR\r\n") == std::string::npos &&
+           GetTickCount() - start < 10000)
+      reply += ReadBytes(port.Get(), 1, 50);
+    EXPECT_NE(reply.find("\r\nOK\r\n"), std::string::npos) << c << reply;
+  }
+  sim.Command("stream com10 pattern ramp 8192ms");
+  sim.Command("stream com10 silence forever");
+  WriteAll(port.Get(), "at+vrx\r");
+  std::string got = ReadUntil(port.Get(), "\r\nCONNECT\r\n");
+  ASSERT_NE(got.find("\r\nCONNECT\r\n"), std::string::npos) << got;
+  got.erase(0, got.find("\r\nCONNECT\r\n") + 11);
+  // 65536 data bytes, each 0x10 doubled.
+  got += ReadBytes(port.Get(), 65536 + 256 - got.size(), 30000);
+  std::string data = Unshield(got);
+  ASSERT_EQ(data.size(), 65536u);
+  for (size_t i = 0; i < data.size(); ++i) ASSERT_EQ((unsigned char)data[i], i % 256) << "at " << i;
+
+  port.Close();
+  ASSERT_TRUE(sim.WaitClosed(ComB, 10000));
+  std::string log = sim.Command("log? com10");
+  EXPECT_NE(log.find("\"ev\":\"close\""), std::string::npos);
+  EXPECT_NE(log.find("\"why\":\"dtr_drop\""), std::string::npos);
+  EXPECT_NE(sim.Command("state? com10").find("hook=on class=0"), std::string::npos);
+}

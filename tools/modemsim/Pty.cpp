@@ -1,6 +1,7 @@
 #include "Pty.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -52,8 +53,16 @@ bool Pty::Create(const std::string& dir, const std::string& name, std::string& e
     return false;
   }
 
-  // Make the link atomically, replacing a stale one of an earlier run.
+  // Make the link atomically, replacing a stale one of an earlier run. One that points at a live
+  // pty may belong to another simulator: say so, since both would then be wrong.
   std::string link = dir + "/" + name;
+  char old[256];
+  ssize_t n = readlink(link.c_str(), old, sizeof old - 1);
+  if (n > 0) {
+    old[n] = 0;
+    if (access(old, F_OK) == 0)
+      fprintf(stderr, "modemsim: %s pointed at %s, which exists; taken over\n", link.c_str(), old);
+  }
   std::string tmp = link + ".tmp" + std::to_string(getpid());
   unlink(tmp.c_str());
   if (symlink(Pts.c_str(), tmp.c_str()) != 0 || rename(tmp.c_str(), link.c_str()) != 0) {
@@ -86,6 +95,13 @@ void Pty::SetClosed() {
   Held = false;
   ++CloseCount;
   DropQueue();
+  // What the DTE had not read yet would still be there at its next open; a Windows port starts
+  // empty. Flushing the slave's input needs the slave open for a moment.
+  int slave = open(Pts.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (slave >= 0) {
+    tcflush(slave, TCIFLUSH);
+    close(slave);
+  }
 }
 
 void Pty::DropQueue() {

@@ -50,8 +50,9 @@ void RawDevice::Tick(double now) {
 
 double RawDevice::NextDue(double now) const {
   double due = PausedUntil > now ? PausedUntil : Device::NextDue(now);
-  if (PatternQueued < PatternTotal && Line.IsOpen() && Line.Queued() < PatternChunk) {
-    // A full queue moves on POLLOUT; otherwise refill by the clock, about every 10 ms.
+  bool waitsForPty = PatternRate == 0 ? Line.Queued() > 0 : Line.Queued() >= PatternChunk;
+  if (PatternQueued < PatternTotal && Line.IsOpen() && !waitsForPty) {
+    // What the pty has not taken moves on POLLOUT; otherwise refill by the clock, every 10 ms.
     double next = now;
     if (PatternRate > 0) {
       size_t step = std::max<size_t>(1, size_t(PatternRate) / 100);

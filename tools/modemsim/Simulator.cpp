@@ -1,6 +1,7 @@
 #include "Simulator.h"
 #include "Clock.h"
 #include "Hex.h"
+#include "ModemDevice.h"
 #include "RawDevice.h"
 
 #include <algorithm>
@@ -20,9 +21,12 @@ bool ValidName(const std::string& name) {
          n <= 50 && name.substr(3) == std::to_string(n);
 }
 
-std::unique_ptr<Device> MakeDevice(const std::string& profile, Pty& pty, Log& log, const std::string& name) {
+std::unique_ptr<Device> MakeDevice(const std::string& profile, Pty& pty, Log& log, const std::string& name,
+                                   const SimOptions& o) {
   if (profile == "raw") return std::make_unique<RawDevice>(pty, log, name);
-  return nullptr;
+  Profile p;
+  if (!MakeProfile(profile, p)) return nullptr;
+  return std::make_unique<ModemDevice>(pty, log, name, p, o.Speed, o.DumpDir);
 }
 }  // namespace
 
@@ -35,6 +39,20 @@ bool Simulator::Start(std::string& error) {
   }
   if (!Options.LogFile.empty() && !Events.OpenFile(Options.LogFile, error)) return false;
   if (Options.ControlPort >= 0 && !Control.Listen(Options.ControlPort, error)) return false;
+  if (!Options.ScenarioFile.empty()) {
+    if (!Script.Load(Options.ScenarioFile, error)) return false;
+    for (auto& s : Script.PortLines) {
+      std::string profile = "generic";
+      std::vector<std::string> set{"set"};
+      for (size_t i = 2; i < s.Words.size(); ++i) {
+        const std::string& w = s.Words[i];
+        if (w.compare(0, 8, "profile=") == 0) profile = w.substr(8);
+        else if (w.compare(0, 5, "link=") != 0) set.push_back(w);  // links are always DIR/<name>
+      }
+      Options.Ports.emplace_back(s.Words[1], profile);
+      if (set.size() > 1) PortOptions[Lower(s.Words[1])] = set;
+    }
+  }
   for (auto& p : Options.Ports) {
     std::string r = AddPort(Lower(p.first), p.second);
     if (r.compare(0, 2, "ok") != 0) {
@@ -42,8 +60,19 @@ bool Simulator::Start(std::string& error) {
       return false;
     }
   }
+  for (auto& po : PortOptions) {
+    std::vector<std::string> w = po.second;
+    w.insert(w.begin() + 1, po.first);
+    std::string r = Dispatch(-1, w);
+    if (r.compare(0, 2, "ok") != 0) {
+      error = po.first + ": " + r;
+      return false;
+    }
+  }
   if (Options.ReadyFile.empty()) Options.ReadyFile = Options.Dir + "/ready";
-  return WriteReady(error);
+  if (!WriteReady(error)) return false;
+  Script.Start(Now());
+  return true;
 }
 
 // The ready file is written atomically, and again whenever the set of ports changes, so that a
@@ -78,11 +107,15 @@ std::string Simulator::AddPort(const std::string& name, const std::string& profi
   p.Name = name;
   p.Profile = profile;
   p.Line = std::make_unique<Pty>();
-  p.Dev = MakeDevice(profile, *p.Line, Events, name);
+  p.Dev = MakeDevice(profile, *p.Line, Events, name, Options);
   if (!p.Dev) return "error unknown profile " + profile;
   std::string error;
   if (!p.Line->Create(Options.Dir, name, error)) return "error " + error;
   std::string pts = p.Line->PtsPath();
+  if (auto* modem = dynamic_cast<ModemDevice*>(p.Dev.get()))
+    modem->OnEvent = [this, name](const std::string& kind, const std::string& text) {
+      Script.Event(name, kind, text, Now());
+    };
   Events.Event(name, "port_add", "\"profile\":" + Log::Quote(profile) + ",\"pts\":" + Log::Quote(pts));
   Ports[name] = std::move(p);
   if (!Options.ReadyFile.empty() && !WriteReady(error)) fprintf(stderr, "modemsim: %s\n", error.c_str());
@@ -94,10 +127,12 @@ void Simulator::Sync(Port& p, double now) {
   p.SeenOpen = p.Line->IsOpen();
   if (p.SeenOpen) {
     Events.Event(p.Name, "open", "\"opens\":" + std::to_string(p.Line->Opens()));
+    Script.Event(p.Name, "open", "", now);
     p.Dev->Opened(now);
   } else {
     std::string fields = p.Dev->Closed(now);
     Events.Event(p.Name, "close", "\"closes\":" + std::to_string(p.Line->Closes()) + (fields.empty() ? "" : "," + fields));
+    Script.Event(p.Name, "close", "", now);
   }
   CheckWaits(now);
 }
@@ -124,7 +159,28 @@ void Simulator::CheckWaits(double now) {
 }
 
 std::string Simulator::Command(int client, const std::string& line) {
-  std::vector<std::string> w = SplitWords(line);
+  return Dispatch(client, SplitQuoted(line, false));
+}
+
+void Simulator::RunScenario(double now) {
+  Script.Run(now, [this](const std::string& port, const std::vector<std::string>& words) {
+    std::vector<std::string> w = words;
+    w.insert(w.begin() + 1, port);
+    std::string r = Dispatch(-1, w);
+    return r;
+  });
+  for (auto& n : Script.Notes) Events.Event("", "expect_met", "\"what\":" + Log::Quote(n));
+  Script.Notes.clear();
+  if (Script.Failed && !Quit) {
+    Events.Event("", "scenario_failed", "\"why\":" + Log::Quote(Script.Message));
+    fprintf(stderr, "modemsim: scenario: %s\n", Script.Message.c_str());
+    ExitStatus = 3;
+    Quit = true;
+  }
+  if (Script.QuitAsked) Quit = true;
+}
+
+std::string Simulator::Dispatch(int client, const std::vector<std::string>& w) {
   double now = Now();
   if (w.empty()) return "error empty command";
   if (w[0] == "quit" && w.size() == 1) {
@@ -157,6 +213,7 @@ std::string Simulator::Command(int client, const std::string& line) {
     Sync(p, now);
     bool wantOpen = w[0] == "wait-open";
     if (p.Line->IsOpen() == wantOpen) return "ok";
+    if (client < 0) return "error a scenario waits with expect";
     Waits.push_back(Wait{client, p.Name, wantOpen, now + ms / 1000.0});
     return "";  // answered by CheckWaits
   }
@@ -181,6 +238,8 @@ void Simulator::Step() {
   for (auto& p : Ports) p.second.Dev->Tick(now);
   for (auto& p : Ports) Sync(p.second, now);
   CheckWaits(now);
+  RunScenario(now);
+  if (Quit) return;
 
   std::vector<pollfd> fds;
   std::vector<Port*> owners;
@@ -199,6 +258,7 @@ void Simulator::Step() {
     owners.push_back(&port);
   }
   if (anyClosed) due = std::min(due, NextHupCheck);
+  due = std::min(due, Script.NextDue());
   for (auto& w : Waits) due = std::min(due, w.Deadline);
   size_t portFds = fds.size();
   Control.AddPollFds(fds);
@@ -221,6 +281,7 @@ void Simulator::Step() {
     if (hup && port.Line->IsOpen()) port.Line->SetClosed();
   }
   for (auto& p : Ports) Sync(p.second, now);
+  RunScenario(now);
   Control.Service(std::vector<pollfd>(fds.begin() + long(portFds), fds.end()), [this](int id, const std::string& line) {
     std::string reply = Command(id, line);
     if (!reply.empty()) Control.Reply(id, reply);

@@ -3,6 +3,7 @@
 #include "Device.h"
 #include "Log.h"
 #include "Pty.h"
+#include "Scenario.h"
 
 #include <map>
 #include <memory>
@@ -10,7 +11,7 @@
 #include <vector>
 
 struct SimOptions {
-  std::string Dir, ReadyFile, LogFile, ScenarioFile;
+  std::string Dir, ReadyFile, LogFile, ScenarioFile, DumpDir;
   int ControlPort = -1;  // -1: no control line
   double Speed = 1.0;
   std::vector<std::pair<std::string, std::string>> Ports;  // name, profile
@@ -40,6 +41,8 @@ private:
 
   std::string AddPort(const std::string& name, const std::string& profile);
   std::string Command(int client, const std::string& line);
+  std::string Dispatch(int client, const std::vector<std::string>& words);
+  void RunScenario(double now);
   void CheckWaits(double now);
   void Sync(Port& p, double now);  // tells the device about an open or close edge
   void Step();
@@ -50,6 +53,8 @@ private:
   ControlServer Control;
   std::map<std::string, Port> Ports;
   std::vector<Wait> Waits;
+  Scenario Script;
+  std::map<std::string, std::vector<std::string>> PortOptions;  // "set" words from the scenario
   double NextHupCheck = 0;
   bool Quit = false;
   int ExitStatus = 0;

@@ -17,7 +17,7 @@ void OnSignal(int) {
 int Usage() {
   fprintf(stderr,
           "usage: modemsim --dir DIR [--control PORT] [--ready FILE] [--port NAME[:PROFILE]]...\n"
-          "                [--scenario FILE] [--log FILE] [--speed F]\n");
+          "                [--scenario FILE] [--log FILE] [--speed F] [--dump DIR]\n");
   return 2;
 }
 }  // namespace
@@ -41,6 +41,8 @@ int main(int argc, char** argv) {
       o.Ports.emplace_back(v.substr(0, colon), colon == std::string::npos ? "generic" : v.substr(colon + 1));
     } else if (a == "--scenario") {
       o.ScenarioFile = v;
+    } else if (a == "--dump") {
+      o.DumpDir = v;
     } else if (a == "--log") {
       o.LogFile = v;
     } else if (a == "--speed") {
