@@ -140,3 +140,8 @@ bool TSettingsFile::ReadGainPosition(const std::string& ident, const std::string
 bool TSettingsFile::CallerIdRefused() const {
   return UpperCase(ReadString("Modem", "ForCallerId", "")) == "NONE";
 }
+
+TSettingsFile& Ini() {
+  if (!g_Ini) throw Exception("The settings file is not open.");
+  return *g_Ini;
+}

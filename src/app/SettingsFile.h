@@ -68,3 +68,5 @@ private:
 
 // The settings file of the run, made by the main window (or the start-up code) and freed by it.
 extern TSettingsFile* g_Ini;
+// g_Ini, or an exception when the settings file is not open.
+TSettingsFile& Ini();

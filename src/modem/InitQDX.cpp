@@ -18,14 +18,7 @@ TfmInitQDX* fmInitQDX = nullptr;
 
 namespace {
 
-TSettingsFile& Ini() {
-  if (!g_Ini) throw Exception("The settings file is not open.");
-  return *g_Ini;
-}
 
-std::string ProgramFile(const char* name) {
-  return ProgramDir.empty() ? std::string(name) : ProgramDir + "\\" + name;
-}
 
 // The compression in force from Compressions.d; a number outside the file is reported and
 // leaves no compression (the recording start then refuses it).
@@ -33,7 +26,7 @@ void LoadCurrentCompression() {
   std::vector<TCompressionRec> records;
   std::string why;
   try {
-    records = ReadCompressions(ProgramFile("Compressions.d"));
+    records = ReadCompressions(ProgramPath("Compressions.d"));
   } catch (const std::exception& e) {
     why = e.what();
   }
@@ -62,7 +55,7 @@ void TfmInitQDX::FormCreate() {
 }
 
 void TfmInitQDX::CheckModem() {
-  if (FileExists(ProgramFile("qdx.ini")) && Ini().ReadInteger("Modem", "port", 0) != 0) {
+  if (FileExists(ProgramPath("qdx.ini")) && Ini().ReadInteger("Modem", "port", 0) != 0) {
     LoadModemCommands(Ini());
     return;
   }
@@ -100,7 +93,7 @@ void TfmInitQDX::LoadSettings() {
 
   const bool modem = ini.SectionExists("Modem");
   if (modem) {
-    if (FileExists(ProgramFile("Compressions.d"))) LoadCurrentCompression();
+    if (FileExists(ProgramPath("Compressions.d"))) LoadCurrentCompression();
     if (!VoiceFeatures) ShowMessage("Your modem does not support V.253/IS-101 standard");
     if (Host) Host->EnableRecordControls(VoiceFeatures);
   }

@@ -9,6 +9,7 @@
 #include "MessagePump.h"
 #include "MessageWindow.h"
 #include "ModemParams.h"
+#include "ProgramDir.h"
 #include "SettingsFile.h"
 #include "SysUtils.h"
 #include <cfenv>
@@ -382,11 +383,12 @@ void TfmModem::OpenVoiceStream() {
   // A converter left open by an earlier stream takes no new formats.
   if (DisplayConvert->Active()) DisplayConvert->Close();
   if (cnvWav->Active()) cnvWav->Close();
-  if (FileExists(ModemCompressionFile)) {
-    DisplayConvert->FormatIn().LoadFromFile(ModemCompressionFile);
+  const std::string modemCompressionFile = ProgramPath(ModemCompressionFile);
+  if (FileExists(modemCompressionFile)) {
+    DisplayConvert->FormatIn().LoadFromFile(modemCompressionFile);
     // Stored before the file goes: a stop between the two must not lose the modem's format.
     if (g_Ini) g_Ini->WriteFormat("Modem compression", DisplayConvert->FormatIn());
-    if (!DeleteFileA(ModemCompressionFile))
+    if (!DeleteFileA(modemCompressionFile.c_str()))
       AddEvent("ModemCompression.cpn could not be deleted: " + SysErrorMessage(GetLastError()));
   } else if (!g_Ini || !g_Ini->ReadFormat("Modem compression", DisplayConvert->FormatIn())) {
     throw Exception("The modem's audio format is not known.");

@@ -4,6 +4,7 @@
 #include "Memo.h"
 #include "ModemEngine.h"
 #include "ModemParams.h"
+#include "ProgramDir.h"
 #include "SettingsFile.h"
 #include "SysUtils.h"
 #include <vector>
@@ -185,7 +186,7 @@ bool TfmParse::QueryCompressions(bool showEach) {
     records.push_back(Rec);
     if (showEach) ShowMessage(CompressionMessage(Rec));
   }
-  WriteCompressions("Compressions.d", records);
+  WriteCompressions(ProgramPath("Compressions.d"), records);
   if (g_Ini) g_Ini->UpdateFile();
 
   if (records.empty()) {

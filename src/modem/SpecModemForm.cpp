@@ -29,14 +29,7 @@ namespace {
 constexpr int ProbeSteps = 13;
 constexpr int MaxCompressions = 101;
 
-std::string ProgramFile(const char* name) {
-  return ProgramDir.empty() ? std::string(name) : ProgramDir + "\\" + name;
-}
 
-TSettingsFile& Ini() {
-  if (!g_Ini) throw Exception("The settings file is not open.");
-  return *g_Ini;
-}
 
 // Identities are plain ASCII text; anything else in one is line noise.
 bool NotPrintable(unsigned char c) { return c < 0x20 || c > 0x7E; }
@@ -346,7 +339,7 @@ void TSpecModemForm::Step(int step) {
 // ---- Compression ----
 
 void TSpecModemForm::ChooseCompression() {
-  std::vector<TCompressionRec> records = ReadCompressions(ProgramFile("Compressions.d"));
+  std::vector<TCompressionRec> records = ReadCompressions(ProgramPath("Compressions.d"));
   if (records.size() > MaxCompressions) records.resize(MaxCompressions);
   if (records.empty()) return;
   struct TPass {
@@ -372,7 +365,7 @@ void TSpecModemForm::ChooseCompression() {
 }
 
 bool TSpecModemForm::SetCompressionFormat() {
-  std::vector<TCompressionRec> records = ReadCompressions(ProgramFile("Compressions.d"));
+  std::vector<TCompressionRec> records = ReadCompressions(ProgramPath("Compressions.d"));
   int number = Ini().ReadCompression(static_cast<int>(records.size()));
   if (number < 0) {
     ShowMessage("The voice compression chosen is not in Compressions.d.\rChoose a different modem compression");
@@ -418,7 +411,7 @@ bool TSpecModemForm::SetCompressionFormat() {
         format.LoadFromBuffer(&f, size);
         found = true;
       } else if (vsr == 8000 && bps == 4 && name == "IMA ADPCM") {
-        format.LoadFromFile(ProgramFile("IMA_ADPCM_1.cpn"));
+        format.LoadFromFile(ProgramPath("IMA_ADPCM_1.cpn"));
         found = true;
       }
     }

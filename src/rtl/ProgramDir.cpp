@@ -18,3 +18,7 @@ void InitProgramDir() {
     buf.resize(buf.size() * 2);
   }
 }
+
+std::string ProgramPath(const std::string& name) {
+  return ProgramDir.empty() ? name : ProgramDir + "\\" + name;
+}

@@ -6,3 +6,5 @@
 // at start; making it the current folder is the caller's step.
 extern std::string ProgramDir;
 void InitProgramDir();
+// A file of the program's folder: ProgramDir + "\\" + name (the bare name before InitProgramDir).
+std::string ProgramPath(const std::string& name);
