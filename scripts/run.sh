@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the program and runs it under Wine. With no modem registered it starts the modem
-# simulator on a pseudo-terminal linked as COM1. With no X display it runs under Xvfb, saves a
-# screenshot after a while and prints where it is.
+# Builds the program and runs it under Wine. With VL_REAL_MODEM=COMn=/dev/ttyX it uses that
+# device as COMn; otherwise it starts the modem simulator on a pseudo-terminal linked as COM1.
+# With no X display it runs under Xvfb, saves a screenshot after a while and prints where it is.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
@@ -27,6 +27,12 @@ vl_env_start "$build" keep || exit 1
 
 sim="$build/native/modemsim/modemsim"
 rm -f "$VL_PORTS/run-ready"
+if [ -n "${VL_REAL_MODEM:-}" ]; then
+  echo "real modem: $VL_REAL_MODEM"
+  bash "$here/wine-run.sh" "$exe"
+  exit
+fi
+
 # The demo scenario: a generic voice modem on COM1 that rings with caller ID after each init.
 if [ -n "${VL_RUN_PROFILE:-}" ]; then modem=(--port "com1:$VL_RUN_PROFILE")
 else modem=(--scenario "$root/tools/modemsim/scenarios/demo.scn"); fi

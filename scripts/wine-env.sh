@@ -44,11 +44,17 @@ ASOUND
 
   # Register every number the program or its dialog probes into the harness folder. A COM port
   # whose target is missing opens and then fails every call: no test can reach a host port.
-  local reg=$build/ports.reg n
+  # VL_REAL_MODEM=COMn=/dev/ttyX (the run command only) gives one number to a real device.
+  local reg=$build/ports.reg n target real_n= real_dev=
+  if [ -n "${VL_REAL_MODEM:-}" ]; then
+    real_n=${VL_REAL_MODEM%%=*}; real_n=${real_n#COM}; real_dev=${VL_REAL_MODEM#*=}
+  fi
   {
     printf 'REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\r\n'
     for n in $(seq 1 50); do
-      printf '"COM%d"="%s"\r\n' "$n" "$(printf '%s' "$VL_PORTS/com$n" | sed 's/\\/\\\\/g')"
+      target=$VL_PORTS/com$n
+      [ "$n" = "$real_n" ] && target=$real_dev
+      printf '"COM%d"="%s"\r\n' "$n" "$(printf '%s' "$target" | sed 's/\\/\\\\/g')"
     done
   } > "$reg"
   wine regedit /S "$reg" > /dev/null 2>&1
@@ -62,6 +68,7 @@ ASOUND
   for n in $(seq 1 50); do
     local link
     link=$(readlink "$WINEPREFIX/dosdevices/com$n" || true)
+    [ "$n" = "$real_n" ] && [ "$link" = "$real_dev" ] && continue
     case "$link" in
       "$VL_PORTS"/*) ;;
       *) echo "com$n points at '$link', outside $VL_PORTS: refusing to run" >&2; return 1 ;;
