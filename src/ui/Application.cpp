@@ -11,6 +11,8 @@
 TApplication Application;
 
 namespace {
+const UINT kExceptionMessage = WM_APP + 0x102;
+
 // Keys of our forms: menu and action shortcuts first, then the form's key preview, then the
 // dialog keys (Tab, Enter for the default button, Esc for the cancel button).
 bool FilterFormKeys(MSG& msg) {
@@ -97,6 +99,14 @@ void TApplication::Initialize() {
   SetExceptionHandler([](const std::exception_ptr& error) { Application.HandleException(error); });
   SetMessageFilter(FilterFormKeys);
   InitCommonControlsOnce();
+  courier_ = std::make_unique<TMessageWindow>(
+      "TApplicationCourier", [this](UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+        if (msg != kExceptionMessage) return false;
+        std::unique_ptr<std::exception_ptr> error(reinterpret_cast<std::exception_ptr*>(lParam));
+        HandleException(*error);
+        result = 0;
+        return true;
+      });
 }
 
 HWND TApplication::Handle() {
@@ -219,6 +229,14 @@ void TApplication::ModalIdle() {
 
 void TApplication::HandleException(const std::exception_ptr& error) noexcept {
   try {
+    if (mainThread_ && GetCurrentThreadId() != mainThread_ && courier_) {
+      auto* copy = new std::exception_ptr(error);
+      if (!PostMessageA(courier_->Handle(), kExceptionMessage, 0, reinterpret_cast<LPARAM>(copy))) {
+        delete copy;
+        OutputDebugStringA(ExceptionText(error).c_str());
+      }
+      return;
+    }
     if (OnException) {
       OnException(this, error);
       return;

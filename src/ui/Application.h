@@ -55,7 +55,8 @@ public:
   void HandleMessage();
   void ProcessMessages();
 
-  // Shows the exception's message in a message box (or hands it to OnException). Never throws.
+  // Shows the exception's message in a message box (or hands it to OnException), on the main
+  // thread: from another thread it is posted there. Never throws.
   void HandleException(const std::exception_ptr& error) noexcept;
 
   // A platform message box owned by the active form; the other windows are disabled and the idle
@@ -89,6 +90,7 @@ private:
   bool HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   std::unique_ptr<TMessageWindow> window_;
+  std::unique_ptr<TMessageWindow> courier_;  // carries other threads' exceptions to the main one
   std::string title_;
   TForm* mainForm_ = nullptr;
   volatile LONG terminated_ = 0;

@@ -5,6 +5,7 @@
 #include <set>
 #include "Application.h"
 #include "Exception.h"
+#include "Font.h"
 #include "Form.h"
 #include "Menu.h"
 #include "MessageWindow.h"
@@ -265,7 +266,20 @@ HBRUSH TControl::BackBrush() {
   return brush_;
 }
 
-HFONT TControl::Font() const { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+HFONT TControl::Font() const {
+  return font_ ? font_->Handle() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+void TControl::SetFont(const TFont& font) {
+  if (!font_) font_ = std::make_unique<TFont>();
+  *font_ = font;
+  fontColor_ = font.Color;
+  if (handle_) {
+    SendMessageA(handle_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), TRUE);
+    Invalidate();
+  }
+  FontChanged();
+}
 
 HBRUSH TControl::CtlColor(HDC dc) {
   bool ownBack = color_ != clDefault || (parentColor_ && parent_ && parent_->BackColor() != clBtnFace);

@@ -1,10 +1,12 @@
 #pragma once
 #include <windows.h>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 #include "Component.h"
 
+class TFont;
 class TForm;
 class TPopupMenu;
 
@@ -78,6 +80,9 @@ public:
   void SetColor(TColor color);
   TColor FontColor() const { return fontColor_; }
   void SetFontColor(TColor color);
+  // The control's own font (its colour becomes FontColor); without one it has the dialog font.
+  void SetFont(const TFont& font);
+  const TFont* GetFont() const { return font_.get(); }
   // The colour behind this control's children: its own, else its parent's.
   TColor BackColor() const;
 
@@ -119,6 +124,7 @@ protected:
   // Painting of our own window classes.
   virtual void Paint(HDC dc, const RECT& client) {}
   virtual void Resized();
+  virtual void FontChanged() {}
   // The height given to the window itself (a combo box adds its drop-down list).
   virtual int WindowHeight(int height) const { return height; }
   // Size limits applied by SetBounds (forms have constraints).
@@ -162,6 +168,7 @@ private:
   HBRUSH brush_ = nullptr;
   TColor brushColor_ = clDefault;
   TPopupMenu* popupMenu_ = nullptr;
+  std::unique_ptr<TFont> font_;
 };
 
 // Registers one of our window classes (idempotent); forms and painted controls use it.

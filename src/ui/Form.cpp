@@ -200,7 +200,7 @@ void TForm::ApplyPosition() {
 
 void TForm::Show() {
   SetVisible(true);
-  if (HandleAllocated() && WindowState() != wsMinimized) SetForegroundWindow(Handle());
+  if (HandleAllocated() && WindowState() != wsMinimized) BringWindowToTop(Handle());
 }
 
 void TForm::Hide() { SetVisible(false); }

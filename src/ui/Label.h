@@ -18,6 +18,7 @@ public:
 protected:
   void CreateParams(TCreateParams& params) override;
   void HandleCreated() override { AdjustSize(); }
+  void FontChanged() override { AdjustSize(); }
 
 private:
   DWORD TextStyle() const;

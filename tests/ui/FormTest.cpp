@@ -10,7 +10,9 @@
 #include "ComboBox.h"
 #include "Dialogs.h"
 #include "Edit.h"
+#include "Font.h"
 #include "Form.h"
+#include "GroupBox.h"
 #include "Image.h"
 #include "Label.h"
 #include "ListBox.h"
@@ -120,7 +122,12 @@ public:
     Hello = Make<TButton>(this, this, 8, 240, 75, 25);
     Hello->SetCaption("Hello");
     Hello->OnClick = [this](TComponent*) { ++hellos; };
-    SetClientSize(320, 273);
+    Group = Make<TGroupBox>(this, this, 8, 272, 304, 44);
+    Group->SetCaption(" Fonts ");
+    FontsBtn = Make<TButton>(this, Group, 221, 14, 75, 23);
+    FontsBtn->SetCaption("Select");
+    FontsBtn->OnClick = [this](TComponent*) { ++fonts; };
+    SetClientSize(320, 324);
   }
 
   TAction *acRecord, *acPlay;
@@ -134,7 +141,9 @@ public:
   TTrackBar* Volume;
   TProgressBar* Gauge;
   TMemo* Log;
-  TButton *OkBtn, *RecSb1, *Hello;
+  TButton *OkBtn, *RecSb1, *Hello, *FontsBtn;
+  TGroupBox* Group;
+  int fonts = 0;
   int records = 0, plays = 0, exits = 0, searches = 0, hellos = 0;
 };
 
@@ -231,7 +240,7 @@ TEST_F(FormTest, ScreenshotShowsTheControls) {
   int w = 0, h = 0;
   ASSERT_TRUE(SaveWindowPicture(form->Handle(), "ui_form.bmp", pixels, w, h));
   ASSERT_GT(w, 300);
-  ASSERT_GT(h, 270);
+  ASSERT_GT(h, 320);
   // Distinct colours: face, text, edges, the gauge's fill, the edit's white.
   std::set<COLORREF> colours(pixels.begin(), pixels.end());
   EXPECT_GT(colours.size(), 4u);
@@ -248,6 +257,7 @@ TEST_F(FormTest, ScreenshotShowsTheControls) {
     for (int x = 0; x < form->Label1->Width(); ++x)
       if (GetGValue(at(form->Label1, x, y)) < 0x60) ++dark;
   EXPECT_GT(dark, 30);
+  EXPECT_EQ(ColorToRGB(clBtnFace), at(form->Group, 20, 28)) << "inside the group box";
   EXPECT_EQ(ColorToRGB(clWindow), at(form->Name, form->Name->ClientWidth() - 3, 3));
   EXPECT_NE(at(form->Gauge, 5, 8), at(form->Gauge, form->Gauge->ClientWidth() - 5, 8))
       << "40% of the gauge is filled";
@@ -260,6 +270,8 @@ TEST_F(FormTest, ClickOnAButtonRunsItsHandler) {
   EXPECT_TRUE(PumpFor([&] { return form->hellos == 1; }, 5000));
   ClickAt(form->RecSb1->Handle());
   EXPECT_TRUE(PumpFor([&] { return form->records == 1; }, 5000)) << "the action's handler";
+  ClickAt(form->FontsBtn->Handle());
+  EXPECT_TRUE(PumpFor([&] { return form->fonts == 1; }, 5000)) << "a button inside a group box";
 }
 
 TEST_F(FormTest, ShortcutsOfMenuItemsAndActions) {
@@ -357,7 +369,7 @@ TEST_F(FormTest, FormPropertiesReachTheWindow) {
   EXPECT_STREQ("TSampleForm", cls);
   EXPECT_EQ(Application.Handle(), GetWindow(form->Handle(), GW_OWNER));
   EXPECT_EQ(320, form->ClientWidth());
-  EXPECT_EQ(273, form->ClientHeight());
+  EXPECT_EQ(324, form->ClientHeight());
   EXPECT_EQ((Screen.Width() - form->Width()) / 2, form->Left());
   EXPECT_FALSE(GetWindowLongA(form->Handle(), GWL_STYLE) & WS_THICKFRAME);
 
@@ -445,4 +457,66 @@ TEST_F(FormTest, InputBoxReturnsTheTextOrTheDefault) {
     EXPECT_TRUE(answered);
     EXPECT_EQ(ok ? "A new memo" : "old memo", text);
   }
+}
+
+TEST_F(FormTest, KeyPreviewSeesKeysBeforeTheControls) {
+  SetForegroundWindow(form->Handle());
+  form->Name->SetFocus();
+  form->Name->SetText("");
+  PumpMs(100);
+  std::vector<std::pair<WORD, TShiftState>> seen;
+  form->KeyPreview = true;
+  form->OnKeyDown = [&](TComponent*, WORD& key, TShiftState shift) {
+    if (key == VK_MENU || key == VK_SHIFT || key == VK_CONTROL) return;
+    seen.emplace_back(key, shift);
+    if (key == 'A') key = 0;  // swallowed: the edit never sees it
+  };
+  PressKeys({VK_MENU, '2'});
+  PressKeys({'A'});
+  PressKeys({'B'});
+  PumpMs(400);
+  ASSERT_EQ(3u, seen.size());
+  EXPECT_EQ('2', seen[0].first);
+  EXPECT_EQ(ssAlt, seen[0].second);
+  EXPECT_EQ("b", form->Name->Text());
+}
+
+TEST_F(FormTest, OwnFontSizesALabel) {
+  int before = form->Label1->Height();
+  form->Label1->SetFont(TFont("Tahoma", 14, clRed, fsBold));
+  EXPECT_GT(form->Label1->Height(), before);
+  EXPECT_EQ(clRed, form->Label1->FontColor());
+}
+
+TEST_F(FormTest, PopupMenuRunsTheChosenItem) {
+  auto* popup = new TPopupMenu(form);
+  auto* show = new TMenuItem(form);
+  show->SetCaption("Show");
+  int shows = 0, popups = 0;
+  show->OnClick = [&](TComponent*) { ++shows; };
+  auto* exit = new TMenuItem(form);
+  exit->SetCaption("Exit");
+  exit->SetAction(form->acRecord);
+  popup->Items()->Add(show);
+  popup->Items()->Add(exit);
+  popup->OnPopup = [&](TComponent*) { ++popups; };
+  SetForegroundWindow(form->Handle());
+  PumpMs(100);
+  std::atomic<bool> chosen{false};
+  std::thread user([&] {
+    for (int i = 0; i < 250 && !chosen; ++i, Sleep(20)) {
+      HWND menu = FindWindowA("#32768", nullptr);
+      if (!menu || !IsWindowVisible(menu)) continue;
+      Sleep(100);
+      PressKeys({VK_DOWN});
+      PressKeys({VK_RETURN});
+      chosen = true;
+    }
+    if (!chosen) PressKeys({VK_ESCAPE});
+  });
+  popup->Popup(form->Left() + 40, form->Top() + 40);
+  user.join();
+  EXPECT_TRUE(chosen);
+  EXPECT_EQ(1, popups);
+  EXPECT_EQ(1, shows);
 }

@@ -256,3 +256,38 @@ TEST_F(LoopTest, ShowModalAndMessageBoxesWorkBeforeRun) {
   EXPECT_EQ(IDYES, Application.MessageBox("Exit while recording?", "Confirm", MB_YESNO));
   form->Free();
 }
+
+TEST_F(LoopTest, HooksOfTheApplicationWindow) {
+  int calls = 0;
+  int id = Application.HookMainWindow([&](UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg != kTestMessage) return false;
+    ++calls;
+    result = 42;
+    return true;
+  });
+  EXPECT_EQ(42, SendMessageA(Application.Handle(), kTestMessage, 0, 0));
+  Application.UnhookMainWindow(id);
+  SendMessageA(Application.Handle(), kTestMessage, 0, 0);
+  EXPECT_EQ(1, calls);
+}
+
+TEST_F(LoopTest, ExceptionsOfOtherThreadsAreHandledOnTheMainThread) {
+  const DWORD mainThread = GetCurrentThreadId();
+  std::vector<std::pair<std::string, DWORD>> caught;
+  Application.OnException = [&](TComponent*, const std::exception_ptr& e) {
+    caught.emplace_back(ExceptionText(e), GetCurrentThreadId());
+  };
+  std::thread worker([] {
+    try {
+      throw Exception("from a worker");
+    } catch (...) {
+      HandleCallbackException(std::current_exception());
+    }
+  });
+  worker.join();
+  EXPECT_TRUE(caught.empty());
+  EXPECT_TRUE(PumpUntil([&] { return !caught.empty(); }, 5000));
+  ASSERT_EQ(1u, caught.size());
+  EXPECT_EQ("from a worker", caught[0].first);
+  EXPECT_EQ(mainThread, caught[0].second);
+}

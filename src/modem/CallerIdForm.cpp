@@ -1,0 +1,70 @@
+#include "CallerIdForm.h"
+#include "Image.h"
+#include "Label.h"
+#include "Screen.h"
+#include "Timer.h"
+
+TfmCallerID* fmCallerID = nullptr;
+
+TfmCallerID::TfmCallerID(TComponent* owner) : TForm(owner, "TfmCallerID") {
+  SetBorderStyle(bsToolWindow);
+  SetFormStyle(fsStayOnTop);
+  SetColor(clBtnFace);
+  SetClientSize(152, 64);
+
+  Image1 = new TImage(this);
+  Image1->SetParent(this);
+  Image1->SetBounds(8, 11, 28, 26);
+  Image1->Proportional = true;
+  Image1->Transparent = true;
+  Image1->SetIcon(CopyIcon(LoadIcon(nullptr, IDI_INFORMATION)));
+
+  Label1 = new TLabel(this);
+  Label1->SetParent(this);
+  Label1->SetBounds(40, 16, 97, 17);
+  Label1->Transparent = true;
+  Label1->SetCaption("INCOMING CALL");
+
+  Label2 = new TLabel(this);
+  Label2->SetParent(this);
+  Label2->SetBounds(40, 32, 105, 17);
+  Label2->Transparent = true;
+
+  tmShow = new TTimer(this);
+  tmShow->SetEnabled(false);
+  tmShow->SetInterval(50);
+  tmShow->OnTimer = [this](TComponent*) { tmShowTimer(); };
+
+  OnCreate = [this](TComponent*) { FormCreate(); };
+  OnShow = [this](TComponent*) { FormShow(); };
+}
+
+void TfmCallerID::FormCreate() { ShowTicks = 0; }
+
+void TfmCallerID::FormShow() {
+  SetTop(Screen.Height() - 40);
+  SetLeft(Screen.Width() - 200);
+  tmShow->SetEnabled(true);
+  ShowTicks = 0;
+}
+
+void TfmCallerID::tmShowTimer() {
+  ++ShowTicks;
+  if (ShowTicks < 21) SetTop(Top() - 4);
+  if (ShowTicks == 200) {
+    ShowTicks = 0;
+    tmShow->SetEnabled(false);
+    Hide();
+  }
+}
+
+void TfmCallerID::ShowCaller(const std::string& number) {
+  Label2->SetCaption(number);
+  Show();
+}
+
+void TfmCallerID::HideCaller() {
+  tmShow->SetEnabled(false);
+  ShowTicks = 0;
+  Hide();
+}

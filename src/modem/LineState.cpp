@@ -1,0 +1,85 @@
+#include "LineState.h"
+#include <cfenv>
+#include <cmath>
+
+namespace {
+
+double SampleDeviation(const double* v, int n) {
+  if (n < 2) return 0;
+  double mean = 0;
+  for (int i = 0; i < n; ++i) mean += v[i];
+  mean /= n;
+  double sum = 0;
+  for (int i = 0; i < n; ++i) sum += (v[i] - mean) * (v[i] - mean);
+  return std::sqrt(sum / (n - 1));
+}
+
+}  // namespace
+
+bool IsQuietFrame(const double* samples, int n) { return SampleDeviation(samples, n) < 1.0; }
+
+bool IsPeriodicSignal(const double* s, int n) {
+  std::vector<double> crossings;
+  for (int i = 1; i <= n - 2; ++i) {
+    if (s[i - 1] < 127 && s[i + 1] > 127) {
+      crossings.push_back(i);
+      i += 11;
+    }
+  }
+  int c = static_cast<int>(crossings.size());
+  if (c - 2 <= 10) return false;
+  std::vector<double> intervals;
+  for (int k = 1; k <= c - 2; ++k) intervals.push_back(crossings[k] - crossings[k - 1]);
+  double sd = SampleDeviation(intervals.data(), c - 2);
+  return sd > 0 && sd <= 1.0;
+}
+
+int FramesInDiscTime(int discTime, int rate) {
+  float frame = 1536.0f / static_cast<float>(rate);
+  double frames = static_cast<double>(discTime) / static_cast<double>(frame);
+  std::fesetround(FE_TONEAREST);
+  return static_cast<int>(std::nearbyint(frames));
+}
+
+void FlipSign(uint8_t* buffer, int size, const std::string& compressionName) {
+  if (compressionName != "SIGNED PCM") return;
+  for (int i = 0; i < size; ++i) buffer[i] ^= 0x80;
+}
+
+void TLineStateDetector::Start(int framesInDiscTime) {
+  frames_ = framesInDiscTime < 0 ? 0 : framesInDiscTime;
+  quietFlags_.assign(static_cast<size_t>(frames_) + 1, 0);
+  quietFrameIndex_ = 0;
+}
+
+void TLineStateDetector::Clear() {
+  quietFlags_.assign(quietFlags_.size(), 0);
+  quietFrameIndex_ = 0;
+}
+
+TLineState TLineStateDetector::DetectLineState(const uint8_t* frame) {
+  if (quietFlags_.empty()) Start(frames_);
+  double samples[TraceFrameSize];
+  for (int i = 0; i < TraceFrameSize; ++i) samples[i] = frame[i + 1];
+  int n = frames_;
+  int quiet = IsQuietFrame(samples, TraceFrameSize) ? 1 : 0;
+  if (quietFrameIndex_ < n) {
+    quietFlags_[++quietFrameIndex_] = quiet;
+  } else {
+    int sum = 0;
+    if (n > 0) {
+      for (int i = 1; i < n; ++i) quietFlags_[i] = quietFlags_[i + 1];
+      quietFlags_[n] = quiet;
+      for (int i = 1; i <= n; ++i) sum += quietFlags_[i];
+    }
+    if (sum >= n * 0.85) {
+      if (OnLine) OnLine("Silence...");
+      return lsSilence;
+    }
+  }
+  if (IsPeriodicSignal(samples, TraceFrameSize)) {
+    if (OnLine) OnLine("Periodic signal...");
+    return lsPeriodic;
+  }
+  return lsOther;
+}

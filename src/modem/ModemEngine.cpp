@@ -1,0 +1,481 @@
+#include "ModemEngine.h"
+#include "AudioConvertor.h"
+#include "AudioStreams.h"
+#include "Compression.h"
+#include "EventLog.h"
+#include "Exception.h"
+#include "FileUtils.h"
+#include "LiveSettings.h"
+#include "MessagePump.h"
+#include "MessageWindow.h"
+#include "ModemParams.h"
+#include "SettingsFile.h"
+#include "SysUtils.h"
+#include <cfenv>
+#include <cmath>
+#include <cstring>
+
+TdeAbstractAudioWriter* RecordWriter = nullptr;
+TfmModem* fmModem = nullptr;
+
+namespace {
+constexpr UINT WM_RUNSTOP = WM_APP + 1;
+constexpr DWORD PortWaitMs = 10000;
+const char* const ModemCompressionFile = "ModemCompression.cpn";
+}  // namespace
+
+TfmModem::TfmModem(TComponent* owner)
+    : TfmModem(owner, NewScomModemPort(), NewWindowTimer(), NewWindowTimer(), NewHiTimer(),
+               NewWindowTimer()) {}
+
+TfmModem::TfmModem(TComponent* owner, std::unique_ptr<TModemPort> port,
+                   std::unique_ptr<TModemTimer> cmdTimeout, std::unique_ptr<TModemTimer> ringSpan,
+                   std::unique_ptr<TModemTimer> tick, std::unique_ptr<TModemTimer> voiceWatch)
+    : TComponent(owner),
+      port_(std::move(port)),
+      cmdTimeout_(std::move(cmdTimeout)),
+      ringSpan_(std::move(ringSpan)),
+      tick_(std::move(tick)),
+      voiceWatch_(std::move(voiceWatch)) {
+  Setup();
+  if (!fmModem) fmModem = this;
+}
+
+TfmModem::~TfmModem() {
+  port_->OnTriggerAvail = nullptr;
+  port_->OnPortOpen = nullptr;
+  port_->OnPortClose = nullptr;
+  if (fmModem == this) fmModem = nullptr;
+}
+
+void TfmModem::Setup() {
+  port_->OnTriggerAvail = [this](int count) { ComPort1TriggerAvail(count); };
+  port_->OnPortOpen = [this] { ComPort1PortOpen(); };
+  port_->OnPortClose = [this] { ComPort1PortClose(); };
+  for (TModemTimer* t : {cmdTimeout_.get(), ringSpan_.get(), voiceWatch_.get()}) t->SetEnabled(false);
+  tick_->SetEnabled(false);
+  tick_->SetInterval(100);
+  cmdTimeout_->OnTimer = [this] { tmCmdTimeoutTimer(); };
+  ringSpan_->OnTimer = [this] { tmRingSpanTimer(); };
+  tick_->OnTimer = [this] { timer1Timer(); };
+  voiceWatch_->OnTimer = [this] { tmVoiceWatchTimer(); };
+  voiceWatch_->SetInterval(VoiceSilenceLimit);
+
+  window_ = std::make_unique<TMessageWindow>(
+      "TfmModem", [this](UINT msg, WPARAM w, LPARAM l, LRESULT& r) { return OnMessage(msg, w, l, r); });
+
+  cnvWav = new TdeAudioConvertor(this);
+  cnvWav->OnAudioConverted = [this](TComponent*, const void* data, int size, bool&) {
+    cnvWavAudioConverted(data, size);
+  };
+  DisplayConvert = new TdeAudioConvertor(this);
+  TdeWaveFormat trace;
+  trace.SetFormatTag(WAVE_FORMAT_PCM);
+  trace.SetChannels(1);
+  trace.SetSamplesPerSec(8000);
+  trace.SetBitsPerSample(8);
+  trace.SetBlockAlign(1);
+  trace.SetAvgBytesPerSec(8000);
+  DisplayConvert->SetFormatOut(trace);
+  DisplayConvert->OnAudioConverted = [this](TComponent*, const void* data, int size, bool&) {
+    DisplayConvertAudioConverted(data, size);
+  };
+
+  ConvertedBlock.assign(10001, 0);
+  TraceFrame.assign(TraceFrameSize + 1, 0);
+  Voice.OnWavBlock = [this](uint8_t* block, int size) { WavBlock(block, size); };
+  Voice.OnTraceBlock = [this](uint8_t* block, int size) { TraceBlock(block, size); };
+  Detector.OnLine = [](const std::string& line) { AddEvent(line); };
+
+  int ms = 0;
+  RingPeriodKnown = g_Ini && g_Ini->ReadRingTimeOut(ms);
+  if (RingPeriodKnown) RingTimeOut = ms;
+}
+
+void TfmModem::Pause(unsigned ms) { Sleep(ms); }
+
+bool TfmModem::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
+  return PumpUntil(done, timeoutMs);
+}
+
+// ---- Command dialogue ----
+
+int TfmModem::SendLine(const std::string& command, const std::string* description) {
+  std::string line = command + '\r';
+  Pause(100);
+  try {
+    port_->FlushInBuffer();
+    if (port_->OutBuffFree() < static_cast<int>(line.size())) return 1;
+    ReplyArrived = false;
+    ReplyKeyword.clear();
+    RawReply.Clear();
+    port_->PutString(line);
+  } catch (const std::exception& e) {
+    AddEvent(e.what());  // a port that went away: nothing was sent
+    return 1;
+  }
+  if (description) AddEvent(*description);
+  cmdTimeout_->SetEnabled(false);
+  cmdTimeout_->SetInterval(static_cast<unsigned>(LiveSettings.TimeOut) * 1000);
+  cmdTimeout_->SetEnabled(true);
+  WaitFor([this] { return ReplyArrived; }, INFINITE);
+  cmdTimeout_->SetEnabled(false);
+  return -1;
+}
+
+int TfmModem::SendQuery(const std::string& command, std::string& reply) {
+  int sent = SendLine(command, nullptr);
+  if (sent >= 0) return sent;
+  if (ReplyKeyword == "ok") {
+    reply = RawReply.QueryText();
+    return 0;
+  }
+  if (ReplyKeyword == "error") {
+    reply = "error";
+    return 3;
+  }
+  if (ReplyKeyword == "time out") {
+    reply = "time out";
+    return 2;
+  }
+  reply = RawReply.QueryText();
+  return 4;
+}
+
+int TfmModem::SendCommand(const std::string& command, const std::string& description,
+                          const std::string& expected) {
+  int sent = SendLine(command, &description);
+  if (sent >= 0) return sent;
+  if (UpperCase(ReplyKeyword) == UpperCase(expected)) {
+    AddEvent(expected);
+    return 0;
+  }
+  if (ReplyKeyword == "error") {
+    AddEvent("error");
+    return 3;
+  }
+  if (ReplyKeyword == "time out") {
+    AddEvent("time out");
+    return 2;
+  }
+  return 4;
+}
+
+bool TfmModem::SendNoWait(const std::string& command, const std::string& description) {
+  std::string line = command + '\r';
+  Pause(100);
+  try {
+    if (port_->OutBuffFree() < static_cast<int>(line.size())) return false;
+    port_->PutString(line);
+  } catch (const std::exception& e) {
+    AddEvent(e.what());
+    return false;
+  }
+  AddEvent(description);
+  return true;
+}
+
+void TfmModem::InitModem() {
+  SendCommand("atz", "Modem Reset..", "ok");
+  SendCommand("atE0", "echo off..", "ok");
+  SendCommand("ats0=0", "Setting autoanswer off..", "ok");
+  if (LiveSettings.CallerID) {
+    if (!IsRefused(ModemParams.ForCallerId)) {
+      SendCommand(ModemParams.ForCallerId, "Enable caller ID..", "ok");
+      CallerNumber.clear();
+    }
+  } else if (!IsRefused(ModemParams.DisCallerId)) {
+    SendCommand(ModemParams.DisCallerId, "Disable caller ID..", "ok");
+  }
+}
+
+bool TfmModem::OpenPort(int port, bool initialise) {
+  if (PortOpened) return true;
+  try {
+    PortOpened = false;
+    port_->Open(port, LiveSettings.Baudrate(), LiveSettings.FlowControl());
+    WaitFor([this] { return PortOpened; }, PortWaitMs);
+  } catch (const std::exception& e) {
+    AddEvent(e.what());
+    return false;
+  }
+  if (!PortOpened) return false;
+  if (initialise) InitModem();
+  return true;
+}
+
+bool TfmModem::ClosePort() {
+  voiceWatch_->SetEnabled(false);
+  if (!PortOpened) {
+    VoiceReceiving = false;
+    return true;
+  }
+  try {
+    port_->Close();
+    WaitFor([this] { return !PortOpened; }, PortWaitMs);
+  } catch (const std::exception& e) {
+    AddEvent(e.what());
+    return false;
+  }
+  VoiceReceiving = false;
+  return true;
+}
+
+void TfmModem::SendVoiceData(const std::string& bytes) {
+  for (char c : bytes) {
+    while (PortOpened && port_->OutBuffFree() <= 1000) Pause(100);
+    if (!PortOpened) return;
+    port_->PutChar(c);
+  }
+}
+
+void TfmModem::ComPort1PortOpen() {
+  PortOpened = true;
+  AddEvent("Com port " + IntToStr(port_->ComNumber()) + " opened...");
+  if (Host) Host->ModemPortChanged(true);
+}
+
+void TfmModem::ComPort1PortClose() {
+  PortOpened = false;
+  AddEvent("Com port " + IntToStr(port_->ComNumber()) + " closed...");
+  if (Host) Host->ModemPortChanged(false);
+}
+
+// ---- Call handler ----
+
+bool TfmModem::EnableAutoRecord() {
+  CallAnswered = false;
+  RingCount = 0;
+  CallerNumber.clear();
+  RawReply.Clear();
+  AutoRecordMode = true;
+  AddEvent("Enabling autoRecord mode");
+  return true;
+}
+
+bool TfmModem::DisableAutoRecord() {
+  RawReply.Clear();
+  AutoRecordMode = false;
+  AddEvent("Disabling autoRecord mode");
+  return true;
+}
+
+void TfmModem::ComPort1TriggerAvail(int count) {
+  std::string batch;
+  batch.reserve(count > 0 ? static_cast<size_t>(count) : 0);
+  try {
+    for (int i = 0; i < count; ++i) batch += port_->GetChar();
+  } catch (const std::exception&) {
+    // Fewer bytes than reported (the buffer was flushed meanwhile): take what came.
+  }
+  if (VoiceReceiving) VoiceBatch(batch);
+  else CommandBatch(batch);
+}
+
+void TfmModem::CommandBatch(const std::string& batch) {
+  TReplyScan scan = RawReply.Append(batch);
+  const char* keyword = scan.Ok ? "ok" : scan.Error ? "error" : scan.Connect ? "connect" : nullptr;
+  if (keyword) {
+    ReplyKeyword = keyword;
+    ReplyArrived = true;
+    return;
+  }
+  if (LiveSettings.CallerID && scan.CallerId) {
+    CallerNumber = scan.CallerNumber;
+    RawReply.Clear();
+    AddEvent(CallerNumber);
+    ShowCaller(CallerNumber);
+    return;
+  }
+  if (AutoRecordMode && scan.Ring) {
+    HandleRing();
+    RawReply.Clear();
+  }
+}
+
+void TfmModem::HandleRing() {
+  ++RingCount;
+  ringSpan_->SetEnabled(false);
+  if (LiveSettings.RejectCall && LiveSettings.RejectRings == RingCount) {
+    HideCaller();
+    AddEvent("Call recording rejected...");
+    CallRejected = true;
+  }
+  unsigned span = FirstRingSpan;
+  if (RingPeriodKnown) {
+    span = static_cast<unsigned>(RingTimeOut);
+  } else if (!tick_->Enabled()) {
+    RingTicks = 0;
+    tick_->SetEnabled(true);
+  } else {
+    int64_t measured = static_cast<int64_t>(RingTicks) * tick_->Interval();
+    if (measured >= 1000 && measured <= 12000) {
+      tick_->SetEnabled(false);
+      std::fesetround(FE_TONEAREST);
+      RingTimeOut = static_cast<int>(std::nearbyint(static_cast<double>(measured) * 1.3));
+      RingPeriodKnown = true;
+      span = static_cast<unsigned>(RingTimeOut);
+      try {
+        if (g_Ini) g_Ini->WriteRingTimeOut(RingTimeOut);
+      } catch (const std::exception&) {
+        // The settings file logged it; the period still holds for this run.
+      }
+    } else {
+      RingTicks = 0;  // not a ring period: measure again from this ring
+    }
+  }
+  ringSpan_->SetInterval(span);
+  ringSpan_->SetEnabled(true);
+  AddEvent("ring");
+}
+
+void TfmModem::tmRingSpanTimer() {
+  HideCaller();
+  ringSpan_->SetEnabled(false);
+  if (CallRejected) {
+    CallRejected = false;
+    AddEvent("Calling party hung up");
+    EnableAutoRecord();
+  } else {
+    CallAnswered = true;
+    WatchDisconnect = true;
+  }
+}
+
+void TfmModem::tmCmdTimeoutTimer() {
+  ReplyArrived = true;
+  ReplyKeyword = "time out";
+}
+
+void TfmModem::timer1Timer() { ++RingTicks; }
+
+void TfmModem::ShowCaller(const std::string& number) {
+  if (CallerView) CallerView->ShowCaller(number);
+}
+
+void TfmModem::HideCaller() {
+  if (CallerView) CallerView->HideCaller();
+}
+
+// ---- Voice receive ----
+
+void TfmModem::StartVoiceReceive() {
+  TraceFrameFill = 0;
+  VoiceReceiving = true;
+  LineStateCount = 0;
+  RawReply.Clear();
+  int rate = StrToInt(CurrentCompression.vsr.Get());
+  Detector.Start(::FramesInDiscTime(LiveSettings.DiscTime, rate));
+  compressionName_ = CurrentCompression.Description.Get();
+  bits8_ = CurrentCompression.bps.Get() == "8";
+
+  // A converter left open by an earlier stream takes no new formats.
+  if (DisplayConvert->Active()) DisplayConvert->Close();
+  if (cnvWav->Active()) cnvWav->Close();
+  if (FileExists(ModemCompressionFile)) {
+    DisplayConvert->FormatIn().LoadFromFile(ModemCompressionFile);
+    if (g_Ini) g_Ini->WriteFormat("Modem compression", DisplayConvert->FormatIn());
+    if (!DeleteFileA(ModemCompressionFile))
+      AddEvent("ModemCompression.cpn could not be deleted: " + SysErrorMessage(GetLastError()));
+  } else if (!g_Ini || !g_Ini->ReadFormat("Modem compression", DisplayConvert->FormatIn())) {
+    VoiceReceiving = false;
+    throw Exception("The modem's audio format is not known.");
+  }
+  cnvWav->SetFormatIn(DisplayConvert->FormatIn());
+  cnvWav->SetFormatOut(LiveSettings.FormatOut);
+
+  Voice.Start();
+  writeFailed_ = false;
+  traceFailed_ = false;
+  stopPosted_ = false;
+  DisplayConvert->Open();
+  cnvWav->Open();
+  voiceWatch_->SetEnabled(false);
+  voiceWatch_->SetEnabled(true);
+}
+
+void TfmModem::VoiceBatch(const std::string& batch) {
+  tick_->SetEnabled(false);
+  if (!batch.empty() && !Voice.Ended()) {
+    voiceWatch_->SetEnabled(false);
+    voiceWatch_->SetEnabled(true);
+    Voice.Feed(reinterpret_cast<const uint8_t*>(batch.data()), static_cast<int>(batch.size()));
+    if (Voice.Ended()) {
+      voiceWatch_->SetEnabled(false);
+      if (WatchDisconnect) HangUp();
+      return;
+    }
+  }
+  if (WatchDisconnect && LineStateCount >= 12) HangUp();
+}
+
+void TfmModem::tmVoiceWatchTimer() {
+  voiceWatch_->SetEnabled(false);
+  if (VoiceReceiving && WatchDisconnect) HangUp();
+}
+
+void TfmModem::HangUp() {
+  AddEvent("Disconnect line...");
+  Detector.Clear();
+  WatchDisconnect = false;
+  voiceWatch_->SetEnabled(false);
+  PostStop();
+}
+
+void TfmModem::PostStop() {
+  if (stopPosted_) return;
+  stopPosted_ = PostMessageA(window_->Handle(), WM_RUNSTOP, 0, 0) != 0;
+}
+
+bool TfmModem::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+  if (msg != WM_RUNSTOP) return false;
+  stopPosted_ = false;
+  result = 0;
+  if (VoiceReceiving && Host) Host->StopRecording();
+  return true;
+}
+
+void TfmModem::WavBlock(uint8_t* block, int size) {
+  if (writeFailed_) return;
+  if (bits8_) FlipSign(block, size, compressionName_);
+  try {
+    cnvWav->Convert(block, size);
+  } catch (const std::exception& e) {
+    writeFailed_ = true;
+    AddEvent(e.what());
+    if (Host) Host->RecordingWriteFailed(e.what());
+  }
+}
+
+void TfmModem::TraceBlock(uint8_t* block, int size) {
+  if (bits8_) FlipSign(block, size, compressionName_);
+  if (!LiveSettings.RecordTrace || traceFailed_) return;
+  try {
+    DisplayConvert->Convert(block, size);
+  } catch (const std::exception& e) {
+    traceFailed_ = true;  // the recording goes on without trace and line-state watch
+    AddEvent(e.what());
+  }
+}
+
+void TfmModem::cnvWavAudioConverted(const void* data, int size) {
+  if (RecordWriter) RecordWriter->WriteAudio(data, size);
+}
+
+void TfmModem::DisplayConvertAudioConverted(const void* data, int size) {
+  int n = size < 0 ? 0 : size > static_cast<int>(ConvertedBlock.size()) ? static_cast<int>(ConvertedBlock.size()) : size;
+  std::memcpy(ConvertedBlock.data(), data, static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    if (TraceFrameFill == TraceFrameSize) {
+      if (LiveSettings.AutoRecord) {
+        TLineState state = Detector.DetectLineState(TraceFrame.data());
+        if (state == lsPeriodic) ++LineStateCount;
+        else if (state == lsSilence) LineStateCount = 12;
+      }
+      if (Host) Host->DisplayData(TraceFrame);
+      TraceFrameFill = 0;
+    } else {
+      TraceFrame[static_cast<size_t>(++TraceFrameFill)] = ConvertedBlock[static_cast<size_t>(i)];
+    }
+  }
+}

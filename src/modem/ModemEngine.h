@@ -1,0 +1,137 @@
+#pragma once
+#include "Component.h"
+#include "LineState.h"
+#include "ModemHost.h"
+#include "ModemPort.h"
+#include "ModemReply.h"
+#include "VoiceStream.h"
+#include <windows.h>
+#include <functional>
+#include <memory>
+#include <string>
+
+class TdeAudioConvertor;
+class TdeAbstractAudioWriter;
+class TMessageWindow;
+
+// The recording in progress: made by the record action, fed by the engine.
+extern TdeAbstractAudioWriter* RecordWriter;
+
+// The call handler and the command dialogue: turns the modem's bytes into command replies,
+// caller ID, rings and the answered-call decision, and, in voice receive, into the recording,
+// the trace frames and the hang-up decision. Never shown; everything runs on the main thread.
+class TfmModem : public TComponent {
+public:
+  // The real port, window timers and the high-resolution tick.
+  explicit TfmModem(TComponent* owner);
+  // The given port and timers (owned), for tests.
+  TfmModem(TComponent* owner, std::unique_ptr<TModemPort> port, std::unique_ptr<TModemTimer> cmdTimeout,
+           std::unique_ptr<TModemTimer> ringSpan, std::unique_ptr<TModemTimer> tick,
+           std::unique_ptr<TModemTimer> voiceWatch);
+  ~TfmModem() override;
+
+  TModemHost* Host = nullptr;
+  TCallerIdView* CallerView = nullptr;  // null until the pop-up exists
+
+  // Command dialogue: 0 the expected reply, 1 no room in the output buffer, 2 time out,
+  // 3 error, 4 another outcome.
+  int SendQuery(const std::string& command, std::string& reply);
+  int SendCommand(const std::string& command, const std::string& description, const std::string& expected);
+  bool SendNoWait(const std::string& command, const std::string& description);
+  void InitModem();
+  bool OpenPort(int port, bool initialise);
+  bool ClosePort();
+  void SendVoiceData(const std::string& bytes);
+
+  bool EnableAutoRecord();
+  bool DisableAutoRecord();
+  void StartVoiceReceive();
+
+  // Port events.
+  void ComPort1TriggerAvail(int count);
+  void ComPort1PortOpen();
+  void ComPort1PortClose();
+  // Timer events.
+  void tmRingSpanTimer();
+  void tmCmdTimeoutTimer();
+  void timer1Timer();
+  void tmVoiceWatchTimer();
+
+  void HandleRing();
+  void cnvWavAudioConverted(const void* data, int size);
+  void DisplayConvertAudioConverted(const void* data, int size);
+  int DetectLineState(const uint8_t* frame) { return Detector.DetectLineState(frame); }
+
+  TModemPort& Port() { return *port_; }
+  TdeAudioConvertor* cnvWav = nullptr;
+  TdeAudioConvertor* DisplayConvert = nullptr;
+
+  // Call-handler state.
+  TModemReply RawReply;
+  std::string ReplyKeyword;
+  bool ReplyArrived = false;
+  bool AutoRecordMode = false;
+  int RingCount = 0;
+  bool CallRejected = false;
+  bool RingPeriodKnown = false;
+  int RingTimeOut = 10233;
+  int RingTicks = 0;
+  bool CallAnswered = false;
+  bool WatchDisconnect = false;
+  bool VoiceReceiving = false;
+  bool PortOpened = false;
+  std::string CallerNumber;
+  int LineStateCount = 0;
+
+  // Voice receive.
+  TVoiceStream Voice;
+  TLineStateDetector Detector;
+  TDisp TraceFrame;
+  int TraceFrameFill = 0;
+  std::vector<uint8_t> ConvertedBlock;
+
+  static constexpr unsigned FirstRingSpan = 10233;
+  static constexpr unsigned VoiceSilenceLimit = 5000;
+
+  TModemTimer& tmCmdTimeout() { return *cmdTimeout_; }
+  TModemTimer& tmRingSpan() { return *ringSpan_; }
+  TModemTimer& timer1() { return *tick_; }
+  TModemTimer& tmVoiceWatch() { return *voiceWatch_; }
+
+protected:
+  // The short pause before each command.
+  virtual void Pause(unsigned ms);
+  // Pumps the message loop (no idle work) until done; gives up after timeoutMs (INFINITE: no
+  // limit) and returns done().
+  virtual bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs);
+
+private:
+  void Setup();
+  int SendLine(const std::string& command, const std::string* description);
+  void CommandBatch(const std::string& batch);
+  void VoiceBatch(const std::string& batch);
+  void WavBlock(uint8_t* block, int size);
+  void TraceBlock(uint8_t* block, int size);
+  void HangUp();
+  void PostStop();
+  bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+  void ShowCaller(const std::string& number);
+  void HideCaller();
+
+  std::unique_ptr<TModemPort> port_;
+  std::unique_ptr<TModemTimer> cmdTimeout_, ringSpan_, tick_, voiceWatch_;
+  std::unique_ptr<TMessageWindow> window_;
+  bool stopPosted_ = false;
+  bool writeFailed_ = false;
+  bool traceFailed_ = false;
+  bool bits8_ = false;
+  std::string compressionName_;
+};
+
+extern TfmModem* fmModem;
+
+// The port of the program: a TScomComPort with 2048-byte buffers, opened on demand.
+std::unique_ptr<TModemPort> NewScomModemPort();
+// A window timer, and the high-resolution timer at time-critical priority.
+std::unique_ptr<TModemTimer> NewWindowTimer();
+std::unique_ptr<TModemTimer> NewHiTimer();

@@ -1,0 +1,65 @@
+// The caller-ID pop-up on the Xvfb screen (1024 x 768).
+#include "CallerIdForm.h"
+#include "Label.h"
+#include "MessagePump.h"
+#include "ProgressBar.h"
+#include "ProgressForm.h"
+#include "Screen.h"
+#include "Timer.h"
+#include <gtest/gtest.h>
+
+TEST(CallerIdForm, SlidesUpAndHidesAfterTenSeconds) {
+  ASSERT_EQ(1024, Screen.Width());
+  ASSERT_EQ(768, Screen.Height());
+  TfmCallerID* form = NewForm<TfmCallerID>(nullptr);
+  EXPECT_EQ(152, form->ClientWidth());
+  EXPECT_EQ(64, form->ClientHeight());
+  EXPECT_FALSE(form->Visible());
+
+  form->ShowCaller("5550100");
+  EXPECT_TRUE(form->Visible());
+  EXPECT_EQ("5550100", form->Label2->Caption());
+  EXPECT_EQ(824, form->Left());
+  EXPECT_EQ(728, form->Top());
+  EXPECT_TRUE(form->tmShow->Enabled());
+  // The ticks as the timer delivers them: 80 pixels up in the first 20, then rest.
+  for (int i = 0; i < 20; ++i) form->tmShowTimer();
+  EXPECT_EQ(648, form->Top());
+  for (int i = 0; i < 50; ++i) form->tmShowTimer();
+  EXPECT_EQ(648, form->Top());
+  // A second number while shown: the label changes, the slide and the count go on.
+  form->ShowCaller("5550199");
+  EXPECT_EQ("5550199", form->Label2->Caption());
+  EXPECT_EQ(648, form->Top());
+  EXPECT_EQ(70, form->ShowTicks);
+  for (int i = 70; i < 200; ++i) form->tmShowTimer();
+  EXPECT_FALSE(form->Visible());
+  EXPECT_FALSE(form->tmShow->Enabled());
+
+  // Hidden early by the call handler, the next call slides from the bottom edge again.
+  form->ShowCaller("1");
+  for (int i = 0; i < 5; ++i) form->tmShowTimer();
+  form->HideCaller();
+  EXPECT_FALSE(form->Visible());
+  form->ShowCaller("2");
+  EXPECT_EQ(728, form->Top());
+  EXPECT_EQ(0, form->ShowTicks);
+  form->Free();
+}
+
+TEST(CallerIdForm, RealTimerSlidesIt) {
+  TfmCallerID* form = NewForm<TfmCallerID>(nullptr);
+  form->ShowCaller("42");
+  EXPECT_TRUE(PumpUntil([&] { return form->Top() == 648; }, 10000));
+  form->Free();
+}
+
+TEST(ProgressForm, StartsAtZero) {
+  TProgressForm* form = NewForm<TProgressForm>(nullptr);
+  form->ProgressBar1->SetPosition(40);
+  form->Show();
+  EXPECT_EQ(0, form->ProgressBar1->Position());
+  EXPECT_EQ("Finding Modems...", form->Caption());
+  EXPECT_EQ(337, form->ClientWidth());
+  form->Free();
+}

@@ -1,0 +1,247 @@
+// The engine on a pty under Wine, the modem simulator at the other end.
+#include "Compression.h"
+#include "EngineFixture.h"
+#include "MessagePump.h"
+#include "ModemParams.h"
+#include "ModemSim.h"
+#include "Parse.h"
+#include "QueryModemForm.h"
+#include "../ui/UiTest.h"
+#include <gtest/gtest.h>
+#include <cstdio>
+
+namespace {
+
+constexpr int Com = 5;
+
+// The stop action as the main window runs it: voice receive ends with the port's close.
+class SimHost : public FakeHost {
+public:
+  TfmModem* modem = nullptr;
+  void StopRecording() override {
+    FakeHost::StopRecording();
+    modem->ClosePort();
+  }
+};
+
+class EngineSim : public ::testing::Test, public EngineFixture {
+protected:
+  void SetUp() override {
+    sim.AddPort(Com, "generic");
+    LiveSettings.FlowControlIndex = 2;  // None: the voice stream holds XON and XOFF codes
+    ModemParams = TModemParams();
+    SetDefaultCommands(ModemParams);
+    ini->WriteFormat("Modem compression", Pcm8k());
+    CurrentCompression.Clear();
+    CurrentCompression.Description.Set("UNSIGNED PCM");
+    CurrentCompression.bps.Set("8");
+    CurrentCompression.vsr.Set("8000");
+    engine = new TfmModem(nullptr);
+    engine->Host = &host;
+    engine->CallerView = &host;
+    host.modem = engine;
+    RecordWriter = &writer;
+    ASSERT_TRUE(engine->OpenPort(Com, true));
+  }
+  void TearDown() override {
+    RecordWriter = nullptr;
+    delete engine;
+    sim.RemovePort(Com);
+  }
+  std::string Sim(const std::string& command) { return sim.Command(command); }
+  bool Pump(const std::function<bool()>& done, DWORD ms) { return PumpUntil(done, ms); }
+  // The commands the modem received, as the simulator lists them.
+  std::string Commands() { return Sim("cmds? com5"); }
+
+  // The record action's start of voice receive: 8-bit unsigned at 8000 Hz, telephone line.
+  void StartRecording() {
+    ASSERT_EQ(0, engine->SendCommand("at+fclass=8", "voice mode..", "ok"));
+    ASSERT_EQ(0, engine->SendCommand("at+vsm=1,8000,0,0", "compression..", "ok"));
+    ASSERT_EQ(0, engine->SendCommand("at+vls=1", "line..", "ok"));
+    ASSERT_TRUE(engine->SendNoWait("at+vrx", "voice receive.."));
+    engine->StartVoiceReceive();
+  }
+  // A field of the simulator's last vrx_end record.
+  long VrxEnd(const std::string& field) {
+    std::string log = Sim("log? com5");
+    size_t at = log.rfind("\"ev\":\"vrx_end\"");
+    if (at == std::string::npos) return -1;
+    size_t f = log.find("\"" + field + "\":", at);
+    return f == std::string::npos ? -1 : std::stol(log.substr(f + field.size() + 3));
+  }
+
+  TModemSim sim;
+  SimHost host;
+  TfmModem* engine = nullptr;
+  CaptureWriter writer;
+};
+
+}  // namespace
+
+TEST_F(EngineSim, InitOrder) {
+  EXPECT_EQ("[\"atz\",\"atE0\",\"ats0=0\",\"at+vcid=1\"]", Commands());
+  struct Case {
+    bool callerId;
+    const char* dis;
+    const char* expected;
+  } cases[] = {{false, "at+vcid=0", "[\"atz\",\"atE0\",\"ats0=0\",\"at+vcid=0\"]"},
+               {false, "none", "[\"atz\",\"atE0\",\"ats0=0\"]"}};
+  for (const Case& c : cases) {
+    LiveSettings.CallerID = c.callerId;
+    ModemParams.DisCallerId = c.dis;
+    ASSERT_TRUE(engine->ClosePort());
+    Sim("cmds-clear com5");
+    ASSERT_TRUE(engine->OpenPort(Com, true));
+    EXPECT_EQ(c.expected, Commands());
+  }
+  EXPECT_TRUE(HasLine("Com port 5 opened..."));
+  EXPECT_TRUE(HasLine("Enable caller ID.."));
+  EXPECT_TRUE(HasLine("Setting autoanswer off.."));
+}
+
+TEST_F(EngineSim, AnsweredCallWithCallerId) {
+  engine->EnableAutoRecord();
+  Sim("ring com5 cadence=fast count=3 cid=between cid.nmbr=5550100 cid.name=CONNECTICUT");
+  ASSERT_TRUE(Pump([&] { return engine->CallAnswered; }, 30000));
+  EXPECT_EQ("5550100", engine->CallerNumber);
+  EXPECT_EQ(3, engine->RingCount);
+  EXPECT_TRUE(engine->WatchDisconnect);
+  EXPECT_TRUE(engine->RingPeriodKnown);
+  EXPECT_NEAR(2600, engine->RingTimeOut, 400);  // 1.3 x the 2 s cadence
+  ASSERT_FALSE(host.shown.empty());
+  EXPECT_EQ("5550100", host.shown.back());
+  EXPECT_FALSE(host.visible);
+}
+
+TEST_F(EngineSim, RejectedCallIsNotAnswered) {
+  LiveSettings.RejectCall = true;
+  LiveSettings.RejectRings = 2;
+  engine->EnableAutoRecord();
+  Sim("ring com5 cadence=fast count=4");
+  ASSERT_TRUE(Pump([&] { return HasLine("Calling party hung up"); }, 30000));
+  EXPECT_FALSE(engine->CallAnswered);
+  EXPECT_FALSE(engine->WatchDisconnect);
+  EXPECT_EQ(1, CountLines("Call recording rejected..."));
+}
+
+TEST_F(EngineSim, GarbageAndAnEndlessLineLeaveRingsHeard) {
+  engine->EnableAutoRecord();
+  Sim("garbage com5 random 4096");
+  Sim("garbage com5 junk 460");
+  Sim("garbage com5 longline 65536");
+  Sim("send com5 \\r\\n");
+  Sim("ring com5 cadence=fast count=1 cid=none");
+  ASSERT_TRUE(Pump([&] { return engine->RingCount == 1; }, 30000));
+  EXPECT_LE(engine->RawReply.Text().size(), TModemReply::MaxText);
+}
+
+TEST_F(EngineSim, VoicePathIsBitExact) {
+  Sim("stream com5 pattern ramp 8s");  // 64000 bytes, 0x10 among them shielded
+  Sim("stream com5 silence forever");
+  StartRecording();
+  ASSERT_TRUE(Pump([&] { return writer.bytes.size() >= 31 * 2048; }, 30000));
+  ASSERT_TRUE(engine->ClosePort());
+  for (int size : writer.blocks) EXPECT_EQ(2048, size);
+  for (size_t i = 0; i < writer.bytes.size() && i < 64000; ++i)
+    ASSERT_EQ(i % 256, static_cast<unsigned char>(writer.bytes[i])) << "at " << i;
+  EXPECT_EQ(0, host.stops);
+}
+
+TEST_F(EngineSim, BusyToneAfterSpeechEndsTheCall) {
+  engine->WatchDisconnect = true;
+  Sim("stream com5 speech synth 6s");
+  Sim("stream com5 busy forever");
+  StartRecording();
+  ASSERT_TRUE(Pump([&] { return host.stops > 0; }, 40000));
+  EXPECT_TRUE(HasLine("Disconnect line..."));
+  ASSERT_TRUE(Pump([&] { return VrxEnd("samples") >= 0; }, 5000));
+  double busy = (VrxEnd("samples") - 6 * 8000) / 8000.0;
+  std::printf("busy tone heard: %.2f s\n", busy);
+  // Counted in samples the simulator sent; the close after the stop adds a little.
+  EXPECT_GE(busy, 3.0);
+  EXPECT_LE(busy, 5.5);
+  EXPECT_EQ(1, host.stops);
+}
+
+TEST_F(EngineSim, SilenceEndsTheCallAfterTheDisconnectTime) {
+  LiveSettings.DiscTime = 2;
+  engine->WatchDisconnect = true;
+  Sim("stream com5 speech synth 1s");
+  Sim("stream com5 silence forever");
+  StartRecording();
+  ASSERT_TRUE(Pump([&] { return host.stops > 0; }, 30000));
+  EXPECT_TRUE(HasLine("Silence..."));
+  ASSERT_TRUE(Pump([&] { return VrxEnd("samples") >= 0; }, 5000));
+  double silence = (VrxEnd("samples") - 8000) / 8000.0;
+  std::printf("silence heard: %.2f s\n", silence);
+  EXPECT_GE(silence, 1.9);
+  EXPECT_LE(silence, 3.2);
+}
+
+TEST_F(EngineSim, DleEtxEndsTheCall) {
+  engine->WatchDisconnect = true;
+  Sim("stream com5 speech synth forever");
+  StartRecording();
+  ASSERT_TRUE(Pump([&] { return writer.bytes.size() >= 2048; }, 30000));
+  Sim("end-stream com5 event=l result=nocarrier hook=on");
+  ASSERT_TRUE(Pump([&] { return host.stops > 0; }, 30000));
+  EXPECT_TRUE(HasLine("Disconnect line..."));
+  EXPECT_FALSE(engine->VoiceReceiving);
+}
+
+TEST_F(EngineSim, CompressionQueryAgainstTheModemsReplyShapes) {
+  struct Case {
+    const char* profile;
+    std::vector<const char*> commands;
+  } cases[] = {
+      {"generic", {"at+vsm=1,8000,0,0", "at+vsm=128,8000,0,0", "at+vsm=131,8000,0,0", "at+vsm=132,8000,0,0",
+                   "at+vsm=133,7200,0,0"}},
+      {"example", {"at+vsm=128,8000,0,0", "at+vsm=130,8000", "at+vsm=131,8000", "at+vsm=134,0,0"}},
+  };
+  TfmQueryModem* memoForm = NewForm<TfmQueryModem>(nullptr);
+  TfmParse parse;
+  parse.Modem = engine;
+  parse.QueryMemo = memoForm->Memo1;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.profile);
+    ASSERT_TRUE(engine->ClosePort());
+    sim.RemovePort(Com);
+    sim.AddPort(Com, c.profile);
+    ASSERT_TRUE(engine->OpenPort(Com, true));
+    ASSERT_EQ(0, engine->SendCommand("at+fclass=8", "voice mode..", "ok"));
+    ASSERT_TRUE(parse.QueryCompressions(false));
+    std::vector<TCompressionRec> recs = ReadCompressions("Compressions.d");
+    ASSERT_EQ(c.commands.size(), recs.size());
+    for (size_t i = 0; i < recs.size(); ++i) {
+      EXPECT_EQ(c.commands[i], recs[i].VsmCommand.Get());
+      EXPECT_EQ(CompressionIniValue(recs[i]), ini->ReadString("Modem compressions", std::to_string(i), ""));
+    }
+    EXPECT_EQ("", ini->ReadString("Modem compressions", std::to_string(recs.size()), ""));
+  }
+  // A modem that answers ERROR: no records, the compression marked as refused.
+  ASSERT_EQ(0, engine->SendCommand("at+fclass=0", "data mode..", "ok"));
+  TBoxWatcher boxes;
+  EXPECT_FALSE(parse.QueryCompressions(false));
+  EXPECT_EQ(std::vector<std::string>{"None modem compression can be recognized"}, boxes.Texts());
+  EXPECT_EQ("at+vsm=none", ModemParams.VoiceCompression);
+  EXPECT_EQ("at+vsm=none", ini->ReadString("Modem", "VoiceCompression", ""));
+  EXPECT_TRUE(ReadCompressions("Compressions.d").empty());
+  EXPECT_EQ("", ini->ReadString("Modem compressions", "0", ""));
+  memoForm->Free();
+}
+
+TEST_F(EngineSim, ScriptedCallReachesTheStopWithItsRecordingAndCaller) {
+  std::string filed;
+  host.onStop = [&] { filed = engine->CallerNumber; };
+  engine->EnableAutoRecord();
+  Sim("ring com5 cadence=fast count=2 cid=between cid.nmbr=5550142");
+  ASSERT_TRUE(Pump([&] { return engine->CallAnswered; }, 30000));
+  Sim("stream com5 pattern ramp 3s");
+  Sim("stream com5 busy forever");
+  StartRecording();
+  ASSERT_TRUE(Pump([&] { return host.stops > 0; }, 40000));
+  EXPECT_EQ("5550142", filed);
+  ASSERT_GE(writer.bytes.size(), 24000u);
+  for (size_t i = 0; i < 24000; ++i) ASSERT_EQ(i % 256, static_cast<unsigned char>(writer.bytes[i])) << i;
+  EXPECT_EQ(0u, writer.bytes.size() % 2048);
+}

@@ -1,0 +1,188 @@
+// Voice receive over a fake port, through the real converters.
+#include "Compression.h"
+#include "EngineFixture.h"
+#include "FileStream.h"
+#include "MessagePump.h"
+#include "VoiceStream.h"
+#include <gtest/gtest.h>
+#include <cmath>
+
+namespace {
+
+std::string Shield(const std::string& audio) {
+  std::string out;
+  for (char c : audio) {
+    out += c;
+    if (c == 0x10) out += c;
+  }
+  return out;
+}
+
+std::string Ramp(size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i) s += static_cast<char>(i % 256);
+  return s;
+}
+
+std::string Tone425(size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i) s += static_cast<char>(std::lround(128 + 60 * std::sin(2 * 3.14159265358979323846 * 425 * i / 8000.0)));
+  return s;
+}
+
+class Voice : public ::testing::Test, public EngineFixture {
+protected:
+  void SetUp() override {
+    Make();
+    ini->WriteFormat("Modem compression", Pcm8k());
+    CurrentCompression.Clear();
+    CurrentCompression.Description.Set("UNSIGNED PCM");
+    CurrentCompression.bps.Set("8");
+    CurrentCompression.vsr.Set("8000");
+    RecordWriter = &writer;
+    ASSERT_TRUE(modem->OpenPort(5, false));
+    modem->WatchDisconnect = true;
+  }
+  void Start() {
+    modem->StartVoiceReceive();
+    port->Deliver("\r\nCONNECT\r\n");
+  }
+  // Feeds the bytes in batches of 700 until the stop action ran; returns the bytes fed.
+  size_t FeedUntilStop(const std::string& bytes) {
+    size_t fed = 0;
+    while (fed < bytes.size() && host.stops == 0) {
+      std::string batch = bytes.substr(fed, 700);
+      port->Deliver(batch);
+      fed += batch.size();
+      ProcessMessages();
+    }
+    return fed;
+  }
+  CaptureWriter writer;
+};
+
+}  // namespace
+
+TEST(VoiceStream, UnshieldsAndSkipsTheConnectLine) {
+  TVoiceStream v;
+  std::string got;
+  v.OnWavBlock = [&](uint8_t* b, int n) { got.append(reinterpret_cast<char*>(b), n); };
+  v.Start();
+  std::string in = "\r\nCONNECT\r\n" + Shield(Ramp(4096)) + "\x10" "a";  // DLE a: an event
+  for (size_t i = 0; i < in.size(); i += 333) {
+    std::string part = in.substr(i, 333);  // cuts fall between DLE pairs too
+    v.Feed(reinterpret_cast<const uint8_t*>(part.data()), static_cast<int>(part.size()));
+  }
+  EXPECT_EQ(Ramp(4096), got);
+  EXPECT_EQ(4096, v.AudioBytes());
+  uint8_t end[] = {0x10, 0x03, 1, 2, 3};
+  EXPECT_FALSE(v.Feed(end, 5));
+  EXPECT_TRUE(v.Ended());
+  EXPECT_EQ(4096, v.AudioBytes());
+
+  // Without a CONNECT line, audio starts after 256 bytes.
+  v.Start();
+  std::string raw(300, 'x');
+  v.Feed(reinterpret_cast<const uint8_t*>(raw.data()), 300);
+  EXPECT_EQ(44, v.AudioBytes());
+}
+
+TEST_F(Voice, RecordingGetsExactlyTheUnshieldedBytesInWholeBlocks) {
+  Start();
+  std::string audio = Ramp(5 * 2048 + 100);
+  std::string stream = Shield(audio);
+  for (size_t i = 0; i < stream.size(); i += 1000) port->Deliver(stream.substr(i, 1000));
+  EXPECT_EQ(audio.substr(0, 5 * 2048), writer.bytes);
+  for (int size : writer.blocks) EXPECT_EQ(2048, size);
+  EXPECT_EQ(0, host.stops);
+  EXPECT_GT(host.frames, 0);
+}
+
+TEST_F(Voice, SignedPcmIsFlipped) {
+  CurrentCompression.Description.Set("SIGNED PCM");
+  Start();
+  port->Deliver(std::string(2048, '\0'));
+  EXPECT_EQ(std::string(2048, '\x80'), writer.bytes);
+}
+
+TEST_F(Voice, BusyToneEndsTheCall) {
+  Start();
+  size_t fed = FeedUntilStop(Tone425(8000 * 10));
+  EXPECT_EQ(1, host.stops);
+  EXPECT_TRUE(HasLine("Disconnect line..."));
+  EXPECT_FALSE(modem->WatchDisconnect);
+  // 12 periodic frames of 1536 samples (plus one sample, and the block fill) make about 2.3 s.
+  EXPECT_GE(fed, 12u * 1536);
+  EXPECT_LE(fed, 14u * 1536 + 700);
+}
+
+TEST_F(Voice, SilenceEndsTheCallAfterTheDisconnectTime) {
+  LiveSettings.DiscTime = 2;
+  Start();
+  size_t fed = FeedUntilStop(std::string(8000 * 10, '\x80'));
+  EXPECT_EQ(1, host.stops);
+  EXPECT_TRUE(HasLine("Silence..."));
+  EXPECT_GE(fed, 11u * 1536);
+  EXPECT_LE(fed, 13u * 1536 + 700);
+}
+
+TEST_F(Voice, NoHangUpWithoutWatchOrAfterTheUserStopped) {
+  modem->WatchDisconnect = false;
+  Start();
+  FeedUntilStop(std::string(8000 * 5, '\x80'));
+  EXPECT_EQ(0, host.stops);
+  // Hang-up detected, but the recording stopped before the posted stop ran.
+  modem->WatchDisconnect = true;
+  modem->StartVoiceReceive();
+  port->Deliver("\r\nCONNECT\r\n\x10\x03");
+  EXPECT_FALSE(modem->WatchDisconnect);
+  modem->VoiceReceiving = false;
+  ProcessMessages();
+  EXPECT_EQ(0, host.stops);
+}
+
+TEST_F(Voice, DleEtxEndsTheStream) {
+  Start();
+  port->Deliver(Ramp(3000) + "\x10\x03" + Ramp(5000));
+  EXPECT_EQ(0, host.stops);  // posted, runs after the handler
+  ProcessMessages();
+  EXPECT_EQ(1, host.stops);
+  EXPECT_EQ(2048u, writer.bytes.size());
+  port->Deliver(Ramp(5000));
+  ProcessMessages();
+  EXPECT_EQ(1, host.stops);
+  EXPECT_EQ(2048u, writer.bytes.size());
+}
+
+TEST_F(Voice, StreamThatStopsEndsTheCall) {
+  Start();
+  port->Deliver(Ramp(1000));
+  EXPECT_TRUE(watch->enabled);
+  EXPECT_EQ(5000u, watch->interval);
+  watch->Fire();
+  ProcessMessages();
+  EXPECT_EQ(1, host.stops);
+  EXPECT_TRUE(HasLine("Disconnect line..."));
+}
+
+TEST_F(Voice, FailedWriteIsReportedOnce) {
+  Start();
+  writer.fail = true;
+  port->Deliver(Ramp(3 * 2048));
+  ASSERT_EQ(1u, host.failures.size());
+  EXPECT_NE(std::string::npos, host.failures[0].find("space"));
+  EXPECT_TRUE(modem->VoiceReceiving);
+}
+
+TEST_F(Voice, ModemFormatFileIsStoredBeforeItIsDeleted) {
+  ini->EraseSection("Modem compression");
+  {
+    TFileStream f("ModemCompression.cpn", fmCreate);
+    Pcm8k().SaveToStream(f);
+  }
+  Start();
+  EXPECT_FALSE(FileExists("ModemCompression.cpn"));
+  TdeWaveFormat stored;
+  ASSERT_TRUE(ini->ReadFormat("Modem compression", stored));
+  EXPECT_TRUE(stored.Equals(Pcm8k()));
+}
