@@ -116,7 +116,8 @@ int TfmModem::SendLine(const std::string& command, const std::string* descriptio
   }
   if (description) AddEvent(*description);
   cmdTimeout_->SetEnabled(false);
-  cmdTimeout_->SetInterval(static_cast<unsigned>(LiveSettings.TimeOut) * 1000);
+  // A time-out below a second would never end the wait (a timer of 0 ms does not run).
+  cmdTimeout_->SetInterval(static_cast<unsigned>(LiveSettings.TimeOut < 1 ? 1 : LiveSettings.TimeOut) * 1000);
   cmdTimeout_->SetEnabled(true);
   WaitFor([this] { return ReplyArrived; }, INFINITE);
   cmdTimeout_->SetEnabled(false);
@@ -282,14 +283,14 @@ void TfmModem::CommandBatch(const std::string& batch) {
   }
   if (LiveSettings.CallerID && scan.CallerId) {
     CallerNumber = scan.CallerNumber;
-    RawReply.Clear();
+    RawReply.ClearLines();
     AddEvent(CallerNumber);
     ShowCaller(CallerNumber);
     return;
   }
   if (AutoRecordMode && scan.Ring) {
     HandleRing();
-    RawReply.Clear();
+    RawReply.ClearLines();
   }
 }
 
@@ -364,6 +365,15 @@ void TfmModem::StartVoiceReceive() {
   VoiceReceiving = true;
   LineStateCount = 0;
   RawReply.Clear();
+  try {
+    OpenVoiceStream();
+  } catch (...) {
+    VoiceReceiving = false;  // no stream without its converters
+    throw;
+  }
+}
+
+void TfmModem::OpenVoiceStream() {
   int rate = StrToInt(CurrentCompression.vsr.Get());
   Detector.Start(::FramesInDiscTime(LiveSettings.DiscTime, rate));
   compressionName_ = CurrentCompression.Description.Get();
@@ -374,11 +384,11 @@ void TfmModem::StartVoiceReceive() {
   if (cnvWav->Active()) cnvWav->Close();
   if (FileExists(ModemCompressionFile)) {
     DisplayConvert->FormatIn().LoadFromFile(ModemCompressionFile);
+    // Stored before the file goes: a stop between the two must not lose the modem's format.
     if (g_Ini) g_Ini->WriteFormat("Modem compression", DisplayConvert->FormatIn());
     if (!DeleteFileA(ModemCompressionFile))
       AddEvent("ModemCompression.cpn could not be deleted: " + SysErrorMessage(GetLastError()));
   } else if (!g_Ini || !g_Ini->ReadFormat("Modem compression", DisplayConvert->FormatIn())) {
-    VoiceReceiving = false;
     throw Exception("The modem's audio format is not known.");
   }
   cnvWav->SetFormatIn(DisplayConvert->FormatIn());
@@ -388,6 +398,7 @@ void TfmModem::StartVoiceReceive() {
   writeFailed_ = false;
   traceFailed_ = false;
   stopPosted_ = false;
+  ++streamSerial_;
   DisplayConvert->Open();
   cnvWav->Open();
   voiceWatch_->SetEnabled(false);
@@ -424,13 +435,14 @@ void TfmModem::HangUp() {
 
 void TfmModem::PostStop() {
   if (stopPosted_) return;
-  stopPosted_ = PostMessageA(window_->Handle(), WM_RUNSTOP, 0, 0) != 0;
+  stopPosted_ = PostMessageA(window_->Handle(), WM_RUNSTOP, streamSerial_, 0) != 0;
 }
 
-bool TfmModem::OnMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+bool TfmModem::OnMessage(UINT msg, WPARAM serial, LPARAM, LRESULT& result) {
   if (msg != WM_RUNSTOP) return false;
-  stopPosted_ = false;
   result = 0;
+  if (serial != streamSerial_) return true;  // for a stream that has gone
+  stopPosted_ = false;
   if (VoiceReceiving && Host) Host->StopRecording();
   return true;
 }

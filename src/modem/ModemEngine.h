@@ -107,8 +107,11 @@ protected:
 
 private:
   void Setup();
+  // Sends command + CR and waits for the outcome: 1 when nothing could be sent, else -1 with
+  // ReplyKeyword set (empty only when the wait was cut short by the end of the program).
   int SendLine(const std::string& command, const std::string* description);
   void CommandBatch(const std::string& batch);
+  void OpenVoiceStream();
   void VoiceBatch(const std::string& batch);
   void WavBlock(uint8_t* block, int size);
   void TraceBlock(uint8_t* block, int size);
@@ -122,6 +125,7 @@ private:
   std::unique_ptr<TModemTimer> cmdTimeout_, ringSpan_, tick_, voiceWatch_;
   std::unique_ptr<TMessageWindow> window_;
   bool stopPosted_ = false;
+  WPARAM streamSerial_ = 0;
   bool writeFailed_ = false;
   bool traceFailed_ = false;
   bool bits8_ = false;

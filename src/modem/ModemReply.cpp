@@ -59,6 +59,11 @@ void TModemReply::Clear() {
   dropping_ = false;
 }
 
+void TModemReply::ClearLines() {
+  text_.erase(0, lineStart_);
+  lineStart_ = 0;
+}
+
 TReplyScan TModemReply::Append(const char* data, size_t size) {
   TReplyScan scan;
   for (size_t i = 0; i < size; ++i) {

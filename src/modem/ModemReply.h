@@ -24,6 +24,8 @@ public:
   TReplyScan Append(const char* data, size_t size);
   TReplyScan Append(const std::string& data) { return Append(data.data(), data.size()); }
   void Clear();
+  // Forgets the completed lines and keeps a partial one (the start of the next line).
+  void ClearLines();
   const std::string& Text() const { return text_; }
 
   // A query's answer: the text without its final result line, blank lines left out, the

@@ -36,6 +36,7 @@ TEST_F(Engine, BatchTable) {
       {{"\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = DOE JOHN\r\n"}, "", 0, "5551234567"},
       {{"\r\nOK\r\n", "\r\nRING\r\n", "\r\nRING\r\n"}, "ok", 2, ""},
       {{"RI", "NG\r\n"}, "", 1, ""},
+      {{"\r\nRING\r\nNMB", "R = 5550001\r\n"}, "", 1, "5550001"},
       {{"\x01\xff garbage \x7f\r\n", "\r\nRING\r\n"}, "", 1, ""},
   };
   for (const Case& c : cases) {
@@ -214,4 +215,14 @@ TEST_F(Engine, PortOpenAndClose) {
   port->failOpen = true;
   EXPECT_FALSE(modem->OpenPort(6, true));
   EXPECT_FALSE(modem->PortOpened);
+}
+
+TEST_F(Engine, CallerIdBeforeThePopUpExists) {
+  modem->CallerView = nullptr;
+  port->Deliver("\r\nNMBR = 5550123\r\n");
+  EXPECT_EQ("5550123", modem->CallerNumber);
+  Ring();
+  ring->Fire();
+  EXPECT_TRUE(modem->CallAnswered);
+  EXPECT_TRUE(host.shown.empty());
 }

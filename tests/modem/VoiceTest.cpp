@@ -186,3 +186,23 @@ TEST_F(Voice, ModemFormatFileIsStoredBeforeItIsDeleted) {
   ASSERT_TRUE(ini->ReadFormat("Modem compression", stored));
   EXPECT_TRUE(stored.Equals(Pcm8k()));
 }
+
+TEST_F(Voice, UnknownRateOrFormatStartsNoStream) {
+  CurrentCompression.vsr.Set("");
+  EXPECT_ANY_THROW(modem->StartVoiceReceive());
+  EXPECT_FALSE(modem->VoiceReceiving);
+  CurrentCompression.vsr.Set("8000");
+  ini->EraseSection("Modem compression");
+  EXPECT_ANY_THROW(modem->StartVoiceReceive());
+  EXPECT_FALSE(modem->VoiceReceiving);
+}
+
+TEST_F(Voice, StopPostedForAnEndedStreamDoesNotStopTheNext) {
+  Start();
+  port->Deliver("\x10\x03");  // hang-up posted
+  modem->WatchDisconnect = true;
+  Start();  // a new stream before the posted stop ran
+  ProcessMessages();
+  EXPECT_EQ(0, host.stops);
+  EXPECT_TRUE(modem->VoiceReceiving);
+}
