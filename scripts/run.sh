@@ -27,7 +27,10 @@ vl_env_start "$build" keep || exit 1
 
 sim="$build/native/modemsim/modemsim"
 rm -f "$VL_PORTS/run-ready"
-"$sim" --dir "$VL_PORTS" --port com1:${VL_RUN_PROFILE:-generic} --ready "$VL_PORTS/run-ready" \
+# The demo scenario: a generic voice modem on COM1 that rings with caller ID after each init.
+if [ -n "${VL_RUN_PROFILE:-}" ]; then modem=(--port "com1:$VL_RUN_PROFILE")
+else modem=(--scenario "$root/tools/modemsim/scenarios/demo.scn"); fi
+"$sim" --dir "$VL_PORTS" "${modem[@]}" --ready "$VL_PORTS/run-ready" \
   --log "$build/modemsim-run.jsonl" > "$build/modemsim-run.log" 2>&1 &
 sim_pid=$!
 for _ in $(seq 1 100); do [ -f "$VL_PORTS/run-ready" ] && break; sleep 0.05; done

@@ -133,13 +133,14 @@ bool TApplication::HandleWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, L
   for (auto& hook : hooks)
     if (hook.second(msg, wParam, lParam, result)) return true;
   switch (msg) {
-    case WM_ENTERIDLE:
-      ModalIdle();
-      return false;
     case WM_CLOSE:
       if (mainForm_) mainForm_->Close();
       result = 0;
       return true;
+    case WM_SIZE:
+      // Restored from the taskbar: the forms hidden by Minimize come back.
+      if (wParam == SIZE_RESTORED) ShowOwnedPopups(window_->Handle(), TRUE);
+      return false;
     default:
       return false;
   }
@@ -162,10 +163,11 @@ void TApplication::Run() {
   running_ = true;
   if (mainForm_) {
     try {
-      // The zero-sized application window carries the taskbar button.
-      SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
-                   SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
       if (ShowMainForm) {
+        // The zero-sized application window carries the taskbar button; a program that starts
+        // hidden (in the tray) shows neither.
+        SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                     SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
         if (mainForm_->WindowState() == wsMinimized)
           Minimize();
         else
@@ -219,14 +221,6 @@ bool TApplication::DoIdle(bool& done) {
   return true;
 }
 
-void TApplication::ModalIdle() {
-  for (;;) {
-    bool done = true;
-    if (!DoIdle(done) || done) return;
-    if (HIWORD(GetQueueStatus(QS_ALLINPUT)) != 0) return;
-  }
-}
-
 void TApplication::HandleException(const std::exception_ptr& error) noexcept {
   try {
     if (mainThread_ && GetCurrentThreadId() != mainThread_ && courier_) {
@@ -264,6 +258,8 @@ void TApplication::Minimize() {
   ShowOwnedPopups(h, FALSE);
   ShowWindow(h, SW_MINIMIZE);
 }
+
+bool TApplication::Minimized() const { return window_ && IsIconic(window_->Handle()); }
 
 void TApplication::Restore() {
   HWND h = Handle();

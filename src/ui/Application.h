@@ -15,10 +15,11 @@ class TMessageWindow;
 // handler of every exception that reaches a window procedure, a timer or the loop.
 //
 // Idle rules: the idle handler runs whenever the queue has been emptied by the application loop,
-// by a modal form's loop or inside a message box; it never runs while a ProcessMessages or
-// PumpUntil is on the stack, and ProcessMessages never runs it. While it leaves Done true the
-// loop sleeps until the next message; with Done false it is called again as long as the queue
-// stays empty.
+// by a modal form's loop or inside a message box (whose platform loop is watched by a message
+// hook and a 50 ms thread timer); it never runs while a ProcessMessages or PumpUntil is on the
+// stack, nor inside itself (in a box it opens), and ProcessMessages never runs it. While it
+// leaves Done true the loop sleeps until the next message; with Done false it is called again
+// as long as the queue stays empty.
 class TApplication : public TComponent {
 public:
   TApplication();
@@ -63,8 +64,11 @@ public:
   // work goes on while it is open. Returns the platform's IDxxx value.
   int MessageBox(const std::string& text, const std::string& caption, UINT flags);
 
+  // Minimizing the application minimizes its window (the taskbar button) and hides the forms;
+  // the main form's minimize box and WindowState come here. Hooks see WM_SIZE SIZE_MINIMIZED.
   void Minimize();
   void Restore();
+  bool Minimized() const;
 
   // Hooks of the application window's messages (the tray icon): the first hook that returns
   // true handles the message.
@@ -73,14 +77,13 @@ public:
   void UnhookMainWindow(int id);
 
   // Frees the forms the application owns, the last made first, and the application window.
+  // The program calls it after Run (the forms' OnDestroy handlers still find everything alive).
   void DestroyForms();
 
   std::function<void(TComponent* sender, bool& done)> OnIdle;
   std::function<void(TComponent* sender, const std::exception_ptr& error)> OnException;
   bool ShowMainForm = true;
 
-  // Called by the windows that own a platform modal loop (WM_ENTERIDLE).
-  void ModalIdle();
   // Runs the idle handler once, unless the rules forbid it here; false when it did not run.
   bool RunIdle(bool& done);
   void FormDestroyed(TForm* form);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <mutex>
 #include <set>
-#include "Application.h"
 #include "Exception.h"
 #include "Font.h"
 #include "Form.h"
@@ -497,9 +496,6 @@ bool TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) 
       }
       result = 0;
       return true;
-    case WM_ENTERIDLE:
-      Application.ModalIdle();
-      return false;
     default:
       return false;
   }

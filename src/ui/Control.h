@@ -29,6 +29,11 @@ using TShiftState = unsigned;
 constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4;
 TShiftState KeyboardShiftState();
 
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+using TMouseEvent =
+    std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
+
 // The base of every control and form: one window (a standard control subclassed, or a window
 // of our own class that paints itself), its parent/child tree, bounds, alignment, visibility,
 // enabled state, caption and colour. Settings are kept in the object and re-applied to the live

@@ -163,6 +163,7 @@ void TForm::SetActiveControl(TControl* control) {
 }
 
 TWindowState TForm::WindowState() const {
+  if (Application.MainForm() == this && Application.Minimized()) return wsMinimized;
   if (!HandleAllocated() || !Visible()) return windowState_;
   if (IsIconic(Handle())) return wsMinimized;
   if (IsZoomed(Handle())) return wsMaximized;
@@ -172,6 +173,11 @@ TWindowState TForm::WindowState() const {
 void TForm::SetWindowState(TWindowState state) {
   windowState_ = state;
   if (!HandleAllocated() || !Visible()) return;
+  if (Application.MainForm() == this && state == wsMinimized) {
+    Application.Minimize();  // the main form goes down with the application window
+    return;
+  }
+  if (Application.MainForm() == this && Application.Minimized()) Application.Restore();
   ShowWindow(Handle(), state == wsMinimized ? SW_MINIMIZE
                        : state == wsMaximized ? SW_MAXIMIZE
                                               : SW_RESTORE);
@@ -355,6 +361,13 @@ bool TForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
       }
       if (activeControl_ && activeControl_->HandleAllocated()) {
         activeControl_->SetFocus();
+        result = 0;
+        return true;
+      }
+      break;
+    case WM_SYSCOMMAND:
+      if ((wParam & 0xFFF0) == SC_MINIMIZE && Application.MainForm() == this) {
+        Application.Minimize();
         result = 0;
         return true;
       }

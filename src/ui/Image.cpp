@@ -99,7 +99,7 @@ void TImage::Paint(HDC dc, const RECT& client) {
   RECT r = Destination(client, bm.bmWidth, bm.bmHeight);
   HDC mem = CreateCompatibleDC(dc);
   HGDIOBJ old = SelectObject(mem, bitmap_);
-  SetStretchBltMode(dc, HALFTONE);
+  SetStretchBltMode(dc, COLORONCOLOR);
   if (Transparent) {
     COLORREF key = GetPixel(mem, 0, bm.bmHeight - 1);
     TransparentBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem, 0, 0, bm.bmWidth,

@@ -80,7 +80,8 @@ void TMenuItem::FillInfo(MENUITEMINFOA& info, std::string& text) const {
     return;
   }
   info.fType = MFT_STRING;
-  info.fState = (enabled_ ? MFS_ENABLED : MFS_GRAYED) | (checked_ ? MFS_CHECKED : MFS_UNCHECKED);
+  info.fState = (enabled_ ? MFS_ENABLED : MFS_GRAYED) | (checked_ ? MFS_CHECKED : MFS_UNCHECKED) |
+                (default_ ? MFS_DEFAULT : 0);
   text = caption_;
   if (shortCut_ != scNone) text += "\t" + ShortCutToText(shortCut_);
   info.dwTypeData = &text[0];
@@ -140,6 +141,11 @@ void TMenuItem::SetVisible(bool visible) {
   if (visible_ == visible) return;
   visible_ = visible;
   if (parent_) parent_->Rebuild();
+}
+
+void TMenuItem::SetDefault(bool isDefault) {
+  default_ = isDefault;
+  Update();
 }
 
 void TMenuItem::SetAction(TAction* action) {
@@ -216,4 +222,10 @@ void TPopupMenu::Popup(int x, int y) {
                                   owner, nullptr);
   PostMessageA(owner, WM_NULL, 0, 0);
   if (TMenuItem* item = TMenuItem::FromCommand(static_cast<WORD>(command))) item->Click();
+}
+
+TMenuItem* TPopupMenu::DefaultItem() const {
+  for (int i = 0; i < items_->Count(); ++i)
+    if (items_->Items(i)->Visible() && items_->Items(i)->Default()) return items_->Items(i);
+  return nullptr;
 }

@@ -31,6 +31,9 @@ public:
   void SetChecked(bool checked);
   bool Visible() const { return visible_; }
   void SetVisible(bool visible);
+  // The default entry is shown in bold; a double click on a tray icon runs it.
+  bool Default() const { return default_; }
+  void SetDefault(bool isDefault);
   TAction* Action() const { return action_; }
   void SetAction(TAction* action);
 
@@ -61,6 +64,7 @@ private:
   bool enabled_ = true;
   bool checked_ = false;
   bool visible_ = true;
+  bool default_ = false;
   TAction* action_ = nullptr;
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;
@@ -105,5 +109,11 @@ public:
   explicit TPopupMenu(TComponent* owner) : TMenu(owner, false) {}
   // Shows the menu at screen coordinates and runs the chosen item; returns when it closes.
   void Popup(int x, int y);
+  // The first visible item marked default, or nullptr.
+  TMenuItem* DefaultItem() const;
   TNotifyEvent OnPopup;
+  // Off: whoever owns the menu does not open it on a right click.
+  bool AutoPopup = true;
+  // The component that opened the menu last (set by the opener).
+  TComponent* PopupComponent = nullptr;
 };

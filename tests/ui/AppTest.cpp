@@ -107,6 +107,22 @@ TEST(AppTest, FormsAreCreatedInOrderAndRunEndsWithTheMainForm) {
   closer.OnTimer = [&](TComponent*) {
     closer.SetEnabled(false);
     EXPECT_TRUE(fmQdx->Visible());
+    // The main form's minimize box minimizes the application, which the hooks see.
+    bool sawMinimized = false;
+    int hook = Application.HookMainWindow([&](UINT msg, WPARAM wParam, LPARAM, LRESULT&) {
+      if (msg == WM_SIZE && wParam == SIZE_MINIMIZED) sawMinimized = true;
+      return false;
+    });
+    SendMessageA(fmQdx->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    EXPECT_TRUE(sawMinimized);
+    EXPECT_TRUE(Application.Minimized());
+    EXPECT_EQ(wsMinimized, fmQdx->WindowState());
+    EXPECT_FALSE(IsWindowVisible(fmQdx->Handle()));
+    Application.Restore();
+    EXPECT_FALSE(Application.Minimized());
+    EXPECT_TRUE(IsWindowVisible(fmQdx->Handle()));
+    EXPECT_EQ(wsNormal, fmQdx->WindowState());
+    Application.UnhookMainWindow(hook);
     foundOutside = RunHelper("TfmQdx") == 0;
     strangerFound = RunHelper("TNoSuchWindowClass") == 0;
     PostMessageA(fmQdx->Handle(), WM_CLOSE, 0, 0);

@@ -10,6 +10,7 @@
 #include "ComboBox.h"
 #include "Dialogs.h"
 #include "Edit.h"
+#include "Exception.h"
 #include "Font.h"
 #include "Form.h"
 #include "GroupBox.h"
@@ -122,6 +123,10 @@ public:
     Hello = Make<TButton>(this, this, 8, 240, 75, 25);
     Hello->SetCaption("Hello");
     Hello->OnClick = [this](TComponent*) { ++hellos; };
+    Picture = Make<TImage>(this, this, 160, 4, 0, 0);
+    Picture->SetBounds(284, 14, 24, 24);
+    Picture->Stretch = true;
+    Picture->Proportional = true;
     Group = Make<TGroupBox>(this, this, 8, 272, 304, 44);
     Group->SetCaption(" Fonts ");
     FontsBtn = Make<TButton>(this, Group, 221, 14, 75, 23);
@@ -143,6 +148,7 @@ public:
   TMemo* Log;
   TButton *OkBtn, *RecSb1, *Hello, *FontsBtn;
   TGroupBox* Group;
+  TImage* Picture;
   int fonts = 0;
   int records = 0, plays = 0, exits = 0, searches = 0, hellos = 0;
 };
@@ -205,37 +211,54 @@ bool SaveWindowPicture(HWND hwnd, const std::string& path, std::vector<COLORREF>
   return ok;
 }
 
-void ClickAt(HWND control) {
+// A real click through the platform's input, where the control is the window under the point.
+bool ClickAt(HWND control) {
   RECT r;
   GetWindowRect(control, &r);
-  SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  POINT p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  if (WindowFromPoint(p) != control) return false;  // covered by some other window
+  SetCursorPos(p.x, p.y);
   INPUT in[2] = {};
   in[0].type = in[1].type = INPUT_MOUSE;
   in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, in, sizeof(INPUT));
+  return SendInput(2, in, sizeof(INPUT)) == 2;
 }
 
-void PressKeys(std::initializer_list<WORD> keys) {
-  std::vector<INPUT> in;
-  for (WORD k : keys) {
-    INPUT i = {};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = k;
-    in.push_back(i);
-  }
-  for (auto it = keys.end(); it != keys.begin();) {
-    INPUT i = {};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = *--it;
-    i.ki.dwFlags = KEYEVENTF_KEYUP;
-    in.push_back(i);
-  }
-  SendInput(static_cast<UINT>(in.size()), in.data(), sizeof(INPUT));
+// A key pressed in a window of this thread, the modifiers held in the thread's key state. Posted
+// rather than sent through the platform's input, so that windows of other programs on the same
+// display cannot take it.
+void TypeKey(HWND target, WORD key, TShiftState modifiers = 0) {
+  BYTE saved[256], state[256];
+  GetKeyboardState(saved);
+  memcpy(state, saved, sizeof state);
+  if (modifiers & ssCtrl) state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
+  if (modifiers & ssAlt) state[VK_MENU] = state[VK_LMENU] = 0x80;
+  if (modifiers & ssShift) state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
+  SetKeyboardState(state);
+  bool sys = (modifiers & ssAlt) && !(modifiers & ssCtrl);
+  LPARAM down = 1 | (static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16) |
+                (sys ? (1 << 29) : 0);
+  PostMessageA(target, sys ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+  PostMessageA(target, sys ? WM_SYSKEYUP : WM_KEYUP, key, down | 0xC0000000);
+  PumpMs(150);
+  SetKeyboardState(saved);
 }
 }
 
 TEST_F(FormTest, ScreenshotShowsTheControls) {
+  // A 2 x 1 picture: left half red, right half blue, drawn proportionally into 24 x 24.
+  HDC screenDc = GetDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screenDc, 2, 1);
+  HDC mem = CreateCompatibleDC(screenDc);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  SetPixel(mem, 0, 0, RGB(255, 0, 0));
+  SetPixel(mem, 1, 0, RGB(0, 0, 255));
+  SelectObject(mem, old);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screenDc);
+  form->Picture->SetBitmap(bitmap);
+  PumpMs(200);
   std::vector<COLORREF> pixels;
   int w = 0, h = 0;
   ASSERT_TRUE(SaveWindowPicture(form->Handle(), "ui_form.bmp", pixels, w, h));
@@ -258,26 +281,40 @@ TEST_F(FormTest, ScreenshotShowsTheControls) {
       if (GetGValue(at(form->Label1, x, y)) < 0x60) ++dark;
   EXPECT_GT(dark, 30);
   EXPECT_EQ(ColorToRGB(clBtnFace), at(form->Group, 20, 28)) << "inside the group box";
+  EXPECT_EQ(RGB(255, 0, 0), at(form->Picture, 3, 3));
+  EXPECT_EQ(RGB(0, 0, 255), at(form->Picture, 20, 3));
+  EXPECT_EQ(ColorToRGB(clBtnFace), at(form->Picture, 3, 20)) << "proportional: 24 x 12";
   EXPECT_EQ(ColorToRGB(clWindow), at(form->Name, form->Name->ClientWidth() - 3, 3));
   EXPECT_NE(at(form->Gauge, 5, 8), at(form->Gauge, form->Gauge->ClientWidth() - 5, 8))
       << "40% of the gauge is filled";
 }
 
 TEST_F(FormTest, ClickOnAButtonRunsItsHandler) {
+  // Away from the middle and on top: other tests' windows may share the display.
+  form->SetFormStyle(fsStayOnTop);
+  form->SetBounds(Screen.Width() - form->Width() - 8, Screen.Height() - form->Height() - 8,
+                  form->Width(), form->Height());
   SetForegroundWindow(form->Handle());
   PumpMs(100);
-  ClickAt(form->Hello->Handle());
-  EXPECT_TRUE(PumpFor([&] { return form->hellos == 1; }, 5000));
-  ClickAt(form->RecSb1->Handle());
-  EXPECT_TRUE(PumpFor([&] { return form->records == 1; }, 5000)) << "the action's handler";
-  ClickAt(form->FontsBtn->Handle());
-  EXPECT_TRUE(PumpFor([&] { return form->fonts == 1; }, 5000)) << "a button inside a group box";
+  struct TCase {
+    TButton* button;
+    int TSampleForm::*counter;
+  } cases[] = {{form->Hello, &TSampleForm::hellos},
+               {form->RecSb1, &TSampleForm::records},    // the action's handler
+               {form->FontsBtn, &TSampleForm::fonts}};  // a button inside a group box
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.button->Caption());
+    bool clicked = false;
+    for (int attempt = 0; attempt < 20 && !clicked; ++attempt) {
+      clicked = ClickAt(c.button->Handle());
+      if (!clicked) PumpMs(250);
+    }
+    ASSERT_TRUE(clicked) << "the button stayed covered";
+    EXPECT_TRUE(PumpFor([&] { return form->*c.counter == 1; }, 5000));
+  }
 }
 
 TEST_F(FormTest, ShortcutsOfMenuItemsAndActions) {
-  SetForegroundWindow(form->Handle());
-  form->Name->SetFocus();
-  PumpMs(100);
   struct TCase {
     const char* what;
     std::function<void()> before;
@@ -297,8 +334,7 @@ TEST_F(FormTest, ShortcutsOfMenuItemsAndActions) {
     SCOPED_TRACE(c.what);
     form->records = form->plays = form->exits = form->searches = 0;
     c.before();
-    PressKeys({VK_CONTROL, c.key});
-    PumpMs(400);
+    TypeKey(form->Name->Handle(), c.key, ssCtrl);
     EXPECT_EQ(c.expected, form->*c.counter);
   }
   // The action's state shows on its menu item and its button.
@@ -361,6 +397,14 @@ TEST_F(FormTest, ControlsKeepTheirValues) {
   EXPECT_EQ("player.exe", form->Name->Text());
   form->Gauge->SetPosition(140);
   EXPECT_EQ(100, form->Gauge->Position());
+  {
+    std::ofstream broken("broken.bmp", std::ios::binary);
+    broken << "BM not a picture";
+  }
+  for (const char* file : {"no-such-picture.bmp", "broken.bmp"}) {
+    SCOPED_TRACE(file);
+    EXPECT_THROW(form->Picture->LoadFromFile(file), EInOutError);
+  }
 }
 
 TEST_F(FormTest, FormPropertiesReachTheWindow) {
@@ -460,10 +504,7 @@ TEST_F(FormTest, InputBoxReturnsTheTextOrTheDefault) {
 }
 
 TEST_F(FormTest, KeyPreviewSeesKeysBeforeTheControls) {
-  SetForegroundWindow(form->Handle());
-  form->Name->SetFocus();
   form->Name->SetText("");
-  PumpMs(100);
   std::vector<std::pair<WORD, TShiftState>> seen;
   form->KeyPreview = true;
   form->OnKeyDown = [&](TComponent*, WORD& key, TShiftState shift) {
@@ -471,10 +512,9 @@ TEST_F(FormTest, KeyPreviewSeesKeysBeforeTheControls) {
     seen.emplace_back(key, shift);
     if (key == 'A') key = 0;  // swallowed: the edit never sees it
   };
-  PressKeys({VK_MENU, '2'});
-  PressKeys({'A'});
-  PressKeys({'B'});
-  PumpMs(400);
+  TypeKey(form->Name->Handle(), '2', ssAlt);
+  TypeKey(form->Name->Handle(), 'A');
+  TypeKey(form->Name->Handle(), 'B');
   ASSERT_EQ(3u, seen.size());
   EXPECT_EQ('2', seen[0].first);
   EXPECT_EQ(ssAlt, seen[0].second);
@@ -500,19 +540,16 @@ TEST_F(FormTest, PopupMenuRunsTheChosenItem) {
   popup->Items()->Add(show);
   popup->Items()->Add(exit);
   popup->OnPopup = [&](TComponent*) { ++popups; };
-  SetForegroundWindow(form->Handle());
-  PumpMs(100);
   std::atomic<bool> chosen{false};
   std::thread user([&] {
     for (int i = 0; i < 250 && !chosen; ++i, Sleep(20)) {
       HWND menu = FindWindowA("#32768", nullptr);
       if (!menu || !IsWindowVisible(menu)) continue;
       Sleep(100);
-      PressKeys({VK_DOWN});
-      PressKeys({VK_RETURN});
+      PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
       chosen = true;
     }
-    if (!chosen) PressKeys({VK_ESCAPE});
   });
   popup->Popup(form->Left() + 40, form->Top() + 40);
   user.join();
