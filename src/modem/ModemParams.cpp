@@ -76,3 +76,5 @@ void LoadModemCommands(const TIniFile& ini) {
       ModemParams.port = ini.ReadInteger(k.Section, k.Key, 1);
   }
 }
+
+bool VoiceFeatures = true;

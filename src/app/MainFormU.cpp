@@ -1,0 +1,580 @@
+#include "MainFormU.h"
+#include "Action.h"
+#include "Application.h"
+#include "AudioConvertor.h"
+#include "AudioDevice.h"
+#include "AudioStreams.h"
+#include "CallFiler.h"
+#include "Compression.h"
+#include "Dialogs.h"
+#include "EventLog.h"
+#include "Exception.h"
+#include "FileStream.h"
+#include "FileUtils.h"
+#include "ImageList.h"
+#include "Label.h"
+#include "ListBox.h"
+#include "LiveSettings.h"
+#include "Menu.h"
+#include "ModemEngine.h"
+#include "ModemParams.h"
+#include "Panel.h"
+#include "ProgramDir.h"
+#include "RecordingName.h"
+#include "RecordingRecovery.h"
+#include "SettingsFile.h"
+#include "SysUtils.h"
+#include "Timer.h"
+#include "TrayNotifyIcon.h"
+#include "UniqueKey.h"
+
+TfmQdx* fmQdx = nullptr;
+bool Started = false;
+
+namespace {
+
+TMenuItem* AddItem(TComponent* owner, TMenuItem* parent, const std::string& caption, TAction* action = nullptr) {
+  auto* item = new TMenuItem(owner);
+  item->SetCaption(caption);
+  if (action) item->SetAction(action);
+  parent->Add(item);
+  return item;
+}
+
+TAction* NewAction(TActionList* list, const std::string& caption, TShortCut shortCut,
+                   std::function<void()> run) {
+  auto* a = new TAction(list);
+  a->SetCaption(caption);
+  a->SetShortCut(shortCut);
+  a->OnExecute = [run](TComponent*) { run(); };
+  return a;
+}
+
+template <class F> void Guarded(const char* step, F f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    AddEvent(std::string("-- ") + step + ": " + e.what());
+  }
+}
+
+}  // namespace
+
+UINT TfmQdx::RestoreMessage() {
+  static UINT message = RegisterWindowMessageA("Vorlane.RestoreMainWindow");
+  return message;
+}
+
+TfmQdx::TfmQdx(TComponent* owner)
+    : TForm(owner, "TfmQdx"), FoldersTbl(Log.FoldersTbl), CallsTbl(Log.CallsTbl) {
+  SetCaption("Vorlane");
+  SetBounds(150, 360, 500, 530);
+  Constraints.MinWidth = 450;
+  Constraints.MinHeight = 500;
+
+  ActionList1 = new TActionList(this);
+  acRecord = NewAction(ActionList1, "Record", ShortCut('R', scCtrl), [this] { acRecordExecute(acRecord); });
+  acStop = NewAction(ActionList1, "Stop", ShortCut('S', scCtrl), [this] { acStopExecut(acStop); });
+  acAddNode = NewAction(ActionList1, "Add node", scNone, [this] { AddFolder(false); });
+  acAddSubNode = NewAction(ActionList1, "Add child node", scNone, [this] { AddFolder(true); });
+  acDeleteNode = NewAction(ActionList1, "Delete node...", scNone, [this] { acDeleteNodeExecute(); });
+  acRenameNode = NewAction(ActionList1, "Rename node", scNone, [this] { acRenameNodeExecute(); });
+
+  MainMenu1 = new TMainMenu(this);
+  auto* file = AddItem(this, MainMenu1->Items(), " &File ");
+  Exit1 = AddItem(this, file, "E&xit");
+  Exit1->SetShortCut(ShortCut('X', scCtrl));
+  Exit1->OnClick = [this](TComponent*) {
+    ExitRequested = true;
+    Close();
+  };
+  auto* tree = AddItem(this, MainMenu1->Items(), " &Tree ");
+  AddItem(this, tree, "", acAddNode);
+  AddItem(this, tree, "", acAddSubNode);
+  AddItem(this, tree, "", acDeleteNode);
+  AddItem(this, tree, "", acRenameNode);
+  auto* recorder = AddItem(this, MainMenu1->Items(), " Re&corder ");
+  Stop1 = AddItem(this, recorder, "", acStop);
+  Record1 = AddItem(this, recorder, "", acRecord);
+  SetMenu(MainMenu1);
+
+  StatusBar1 = new TPanel(this);
+  StatusBar1->SetParent(this);
+  StatusBar1->SetHeight(20);
+  StatusBar1->SetAlign(alBottom);
+  const int widths[3] = {80, 80, 250};
+  int left = 2;
+  for (int i = 0; i < 3; ++i) {
+    StatusPanels[i] = new TLabel(this);
+    StatusPanels[i]->SetParent(StatusBar1);
+    StatusPanels[i]->SetBounds(left, 3, widths[i], 15);
+    left += widths[i] + 4;
+  }
+  Tree = new TListBox(this);
+  Tree->SetParent(this);
+  Tree->SetWidth(150);
+  Tree->SetAlign(alLeft);
+  Tree->OnClick = [this](TComponent*) { TreeChange(); };
+  dbGrid1 = new TListBox(this);
+  dbGrid1->SetParent(this);
+  dbGrid1->SetAlign(alClient);
+
+  TrayIcon = new TImageList(this, 32, 32);
+  animateTrayIcon = new TImageList(this, 32, 32);
+  Guarded("Tray icons", [this] {
+    TrayIcon->AddResourceIcon("TRAY_ON");
+    TrayIcon->AddResourceIcon("TRAY_OFF");
+    for (const char* name : {"TRAY_REC0", "TRAY_REC1", "TRAY_REC2", "TRAY_REC3"})
+      animateTrayIcon->AddResourceIcon(name);
+  });
+  trayPopup = new TPopupMenu(this);
+  TrayOpen = AddItem(this, trayPopup->Items(), "Show");
+  TrayOpen->SetDefault(true);
+  TrayOpen->OnClick = [this](TComponent*) { TrayNotifyIcon1->ShowMainForm(); };
+  TrayStop = AddItem(this, trayPopup->Items(), "", acStop);
+  TrayRecord = AddItem(this, trayPopup->Items(), "", acRecord);
+  TrayExit = AddItem(this, trayPopup->Items(), "Exit");
+  TrayExit->OnClick = [this](TComponent*) {
+    ExitRequested = true;
+    Close();
+  };
+  TrayNotifyIcon1 = new TTrayNotifyIcon(this);
+  TrayNotifyIcon1->SetIconList(TrayIcon);
+  TrayNotifyIcon1->SetCycleInterval(500);
+  TrayNotifyIcon1->SetHint("Vorlane");
+  TrayNotifyIcon1->SetPopupMenu(trayPopup);
+  TrayNotifyIcon1->MinimizeToTray = true;
+
+  Timer2 = new TTimer(this);
+  Timer2->SetInterval(100);
+  Timer2->SetEnabled(false);
+  Timer2->OnTimer = [this](TComponent*) { Timer2Timer(); };
+
+  Log.OnMessage = [this](const std::string& text) { Tell(text); };
+  OnCreate = [this](TComponent* s) { FormCreate(s); };
+  OnCloseQuery = [this](TComponent*, bool& canClose) { FormCloseQuery(canClose); };
+  OnDestroy = [this](TComponent*) {
+    delete g_Ini;
+    g_Ini = nullptr;
+  };
+  Application.OnIdle = [this](TComponent* s, bool& done) { apEventsIdle(s, done); };
+}
+
+TfmQdx::~TfmQdx() {
+  Application.OnIdle = nullptr;
+  if (fmModem) fmModem->Host = nullptr;
+  RecordWriter = nullptr;
+  if (fmQdx == this) fmQdx = nullptr;
+}
+
+void TfmQdx::Tell(const std::string& text) { ShowMessage(text); }
+
+void TfmQdx::FormCreate(TComponent*) {
+  if (!SetCurrentDirectoryA(ProgramDir.c_str())) ShowMessage("Error setting starting directory");
+  GridEventsEnabled = true;
+  TreeModified = false;
+  CallerNumber.clear();
+  OpenDatabase();
+  if (!g_Ini) g_Ini = new TSettingsFile();
+  RECT designed = {Left(), Top(), Left() + Width(), Top() + Height()};
+  RECT bounds = g_Ini->ReadMainBounds(designed);
+  SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+  SetCaption("Vorlane");
+  SetActiveControl(Tree);
+  if (g_Ini->ReadBool("Params", "StartUp", false)) {
+    ExitRequested = false;
+    if (__argc > 1 && UpperCase(__argv[1]) == "STARTUP") SetWindowState(wsMinimized);
+  }
+  PlaybackDevice = nullptr;
+  for (int i = 0; i < AudioOutDeviceCount(); ++i) {
+    TdeAudioOutDevice* device = AudioOutDevices(i);
+    if (device && (device->Support & TdeAudioOutDevice::sfVolume)) {
+      PlaybackDevice = device;
+      break;
+    }
+  }
+  if (!PlaybackDevice)
+    ShowMessage("Your system has no sound card or\nyour sound card is not set up properly.\n"
+                "This software requires a sound card to play WAV files");
+}
+
+void TfmQdx::OpenDatabase() {
+  Log.OpenDatabase();
+  ShowTree();
+}
+
+void TfmQdx::ShowTree() {
+  int keep = SelectedNode();
+  Tree->Clear();
+  for (const TFolderNode& node : Log.Tree) Tree->AddItem(std::string(size_t(node.Level) * 4, ' ') + node.Text);
+  if (!Log.Tree.empty()) {
+    if (keep < 0 || keep >= int(Log.Tree.size())) keep = 0;
+    Tree->SetItemIndex(keep);
+    Log.SelectFolder(keep);
+  }
+  ShowCalls();
+}
+
+void TfmQdx::ShowCalls() {
+  dbGrid1->Clear();
+  if (!CallsTbl.Active()) return;
+  TBookmark keep = CallsTbl.GetBookmark();
+  CallsTbl.DisableControls();
+  for (CallsTbl.First(); !CallsTbl.Eof(); CallsTbl.Next())
+    dbGrid1->AddItem(CallsTbl.FieldByName("DateS")->AsString() + "   " + CallsTbl.FieldByName("TimeS")->AsString() +
+                     "   " + CallsTbl.FieldByName("Duration")->AsString() + "   " +
+                     CallsTbl.FieldByName("Comment")->AsString());
+  if (keep && CallsTbl.BookmarkValid(keep)) CallsTbl.GotoBookmark(keep);
+  CallsTbl.EnableControls();
+}
+
+int TfmQdx::SelectedNode() const {
+  int i = Tree->ItemIndex();
+  return i >= 0 && i < int(Log.Tree.size()) ? i : -1;
+}
+
+void TfmQdx::TreeChange() {
+  int node = SelectedNode();
+  if (node < 0) return;
+  Log.SelectFolder(node);
+  bool root = Log.Tree[node].Level == 0;
+  acRenameNode->SetEnabled(!root && Log.FoldersOpen());
+  acDeleteNode->SetEnabled(!root && Log.FoldersOpen() && Log.CallsOpen());
+  ShowCalls();
+}
+
+void TfmQdx::AddFolder(bool child) {
+  int node = SelectedNode();
+  if (node < 0 || !Log.FoldersOpen()) return;
+  std::string name;
+  if (!InputQuery("Folder", "Name of the new folder:", name) || Trim(name).empty()) return;
+  std::string id = CreateUniqueKey();
+  FoldersTbl.Append();
+  FoldersTbl.FieldByName("FolderId")->SetAsString(id);
+  FoldersTbl.FieldByName("FolderName")->SetAsString(name);
+  FoldersTbl.Post();
+  try {
+    FoldersTbl.PostAndSave();
+  } catch (const std::exception& e) {
+    ShowMessage(std::string("Can not save Folders.d file.\n") + e.what());
+  }
+  int parent = child ? node : -1;
+  if (!child) {
+    // The last sibling of the selected node.
+    for (int i = node - 1; i >= 0; --i)
+      if (Log.Tree[i].Level < Log.Tree[node].Level) {
+        parent = i;
+        break;
+      }
+  }
+  int at = AddChildNode(Log.Tree, parent, name, id);
+  if (child) Log.Tree[node].Expanded = true;
+  TreeModified = true;
+  ShowTree();
+  Tree->SetItemIndex(at);
+  TreeChange();
+}
+
+void TfmQdx::acRenameNodeExecute() {
+  int node = SelectedNode();
+  if (node < 0) return;
+  if (Log.Tree[node].Text == "General") {
+    ShowMessage("General folder can not be renamed");
+    return;
+  }
+  std::string name = Log.Tree[node].Text;
+  if (!InputQuery("Folder", "New name of the folder:", name) || name == Log.Tree[node].Text) return;
+  if (Log.RenameFolder(node, name)) TreeModified = true;
+  ShowTree();
+}
+
+void TfmQdx::acDeleteNodeExecute() {
+  int node = SelectedNode();
+  if (node < 0) return;
+  if (Log.Tree[node].Text == "General") {
+    ShowMessage("General folder can not be deleted");
+    return;
+  }
+  if (MessageDlg("Delete node? All of your files will be deleted \nAll of child nodes and files if existing will be also deleted",
+                 mtConfirmation, mbOKCancel) != mrOk)
+    return;
+  Log.DeleteFolder(node);
+  ShowTree();
+}
+
+// ---- status and engine side ----
+
+void TfmQdx::SetStatus(int panel, const std::string& text) {
+  status_[panel] = text;
+  StatusPanels[panel]->SetCaption(text);
+}
+
+void TfmQdx::ModemPortChanged(bool opened) {
+  SetStatus(0, opened ? " Modem on" : " Modem off");
+  if (!RecSb1Down) TrayNotifyIcon1->SetIconIndex(opened ? 0 : 1);
+}
+
+void TfmQdx::StopRecording() { acStop->Execute(); }
+
+void TfmQdx::DisplayData(const TDisp&) {}
+
+void TfmQdx::RecordingWriteFailed(const std::string& message) {
+  // The engine is inside its data handler: the stop comes after it returns.
+  if (writeFailure_.empty()) writeFailure_ = message.empty() ? "write error" : message;
+  PostMessageA(Handle(), WM_APP + 20, 0, 0);
+}
+
+bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_APP + 20) {
+    if (RecSb1Down) acStop->Execute();
+    result = 0;
+    return true;
+  }
+  if (msg == RestoreMessage() && msg) {
+    TrayNotifyIcon1->ShowMainForm();
+    Application.Restore();
+    SetForegroundWindow(Handle());
+    result = 0;
+    return true;
+  }
+  if (msg == WM_QUERYENDSESSION) {
+    FileRecording();
+    result = TRUE;
+    return true;
+  }
+  if (msg == WM_ENDSESSION) {
+    if (wParam) {
+      FileRecording();
+      Log.SaveTree();
+    }
+    result = 0;
+    return true;
+  }
+  return TForm::WndProc(msg, wParam, lParam, result);
+}
+
+void TfmQdx::FormCloseQuery(bool& canClose) {
+  canClose = true;
+  Closing = true;
+  if (RecSb1Down) StopAction(false);
+  Log.SaveTree();
+}
+
+void TfmQdx::FileRecording() {
+  if (RecSb1Down) StopAction(false);
+}
+
+// ---- recording ----
+
+void TfmQdx::SetRecordControls(bool enabled) { acRecord->SetEnabled(enabled); }
+
+void TfmQdx::SetControlsState() {
+  RecSb1Down = false;
+  acRecord->SetEnabled(true);
+  acStop->SetEnabled(true);
+}
+
+void TfmQdx::apEventsIdle(TComponent* sender, bool&) {
+  if (!Started || !fmModem) return;
+  if (LiveSettings.AutoRecord && fmModem->CallAnswered) {
+    fmModem->CallAnswered = false;
+    acRecordExecute(sender);
+  }
+  if (TreeModified) {
+    TreeModified = false;
+    Log.SaveTree();
+  }
+}
+
+void TfmQdx::FailStart(const std::string& message) {
+  ShowMessage(message);
+  RecoverRecordStart();
+}
+
+void TfmQdx::acRecordExecute(TComponent*) {
+  if (RecSb1Down || !fmModem) return;
+  if (!Log.CallsOpen()) {
+    AddEvent("-- Recording refused: Recordings.d is not open");
+    return;
+  }
+  RecSb1Down = true;
+  GridEventsEnabled = false;
+  if (fmModem->VoiceReceiving) return;
+  AddEvent("-- Recording started");
+  if (LiveSettings.AutoRecord) fmModem->DisableAutoRecord();
+  acRecord->SetEnabled(false);
+  acStop->SetEnabled(false);
+  if (!CreateRecordingFile()) {
+    RecoverRecordStart();
+    return;
+  }
+  if (!fmModem->PortOpened && !fmModem->OpenPort(ModemParams.port, true)) {
+    ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
+    RecoverRecordStart(false);
+    return;
+  }
+  if (RedirectionMode &&
+      fmModem->SendCommand("at+fclass=12", "Setting modem in voice mode..", "OK") != 0) {
+    RedirectionMode = false;
+    return FailStart("Error Setting modem in voice mode..");
+  }
+  if (fmModem->SendCommand(ModemParams.VoiceMode, "Setting modem in voice mode..", "OK") != 0)
+    return FailStart("Error Setting modem in voice mode..");
+  const std::string& gain = ModemParams.RecGain;
+  size_t eq = gain.find('=');
+  std::string gainValue = eq == std::string::npos ? gain.substr(0, 4) : gain.substr(eq + 1, 4);
+  if (gainValue != "none" && fmModem->SendCommand(gain, gain, "OK") != 0)
+    return FailStart("Error setting Rec gain..");
+  if (UpperCase(ModemParams.SilenceTimer).find("NONE") == std::string::npos)
+    fmModem->SendCommand(ModemParams.SilenceTimer, ModemParams.SilenceTimer, "OK");
+  if (UpperCase(ModemParams.VoiceCompression).find("NONE") != std::string::npos)
+    return FailStart("Voice compression codec can not be recognized");
+  if (fmModem->SendCommand(ModemParams.VoiceCompression, ModemParams.VoiceCompression, "OK") != 0)
+    return FailStart("Error setting voice compession..");
+  if (fmModem->SendCommand(ModemParams.UseLine, ModemParams.UseLine, ModemParams.UseLineRes) != 0) {
+    fmModem->ClosePort();
+    return FailStart("Error setting line..");
+  }
+  int rate = 0;
+  if (!TryStrToInt(Trim(CurrentCompression.vsr.Get()), rate) || rate <= 0)
+    return FailStart("Voice compression codec can not be recognized");
+  if (StartReceive()) {
+    acStop->SetEnabled(true);
+    TrayNotifyIcon1->SetIconList(animateTrayIcon);
+    TrayNotifyIcon1->SetCycleIcons(true);
+  } else {
+    ShowMessage("Error Receiving data..");
+    fmModem->ClosePort();
+    RecoverRecordStart();
+  }
+}
+
+bool TfmQdx::CreateRecordingFile() {
+  if (!g_Ini->SectionExists("Modem compression") && !FileExists(ProgramDir + "\\ModemCompression.cpn")) {
+    ShowMessage("None Codec found to match modem compression");
+    return false;
+  }
+  CreateDirectoryA((ProgramDir + "\\wav").c_str(), nullptr);
+  // A leftover of a run that ended during a call is filed before anything truncates it.
+  if (!RecoverWorkingFile(Log)) {
+    ShowMessage("The recording left by the last run (wav\\Recorded.wav) could not be filed; "
+                "no new recording is started.");
+    return false;
+  }
+  RecordFileName = WorkingRecordingPath();
+  try {
+    RecordStream = std::make_unique<TFileStream>(RecordFileName, fmCreate);
+    writer_ = std::make_unique<TdeRIFFAudioWriter>(*RecordStream);
+    // The format that cnvWav converts to, so the header matches the data.
+    writer_->SetFormat(LiveSettings.FormatOut);
+  } catch (const std::exception& e) {
+    writer_.reset();
+    RecordStream.reset();
+    ShowMessage(std::string("The recording file can not be created.\n") + e.what());
+    return false;
+  }
+  RecordWriter = writer_.get();
+  writeFailure_.clear();
+  return true;
+}
+
+bool TfmQdx::StartReceive() {
+  if (!fmModem->SendNoWait("at+vrx", "Receiving data...")) return false;
+  try {
+    fmModem->StartVoiceReceive();
+  } catch (const std::exception& e) {
+    AddEvent(e.what());
+    return false;
+  }
+  receiving_ = true;
+  RecordStartTime = Now();
+  RecordTicks = 0;
+  Timer2->SetEnabled(true);
+  return true;
+}
+
+void TfmQdx::RecoverRecordStart(bool reopen) {
+  SetControlsState();
+  GridEventsEnabled = true;
+  RecordWriter = nullptr;
+  writer_.reset();
+  if (RecordStream) {
+    RecordStream.reset();
+    DeleteFileA(RecordFileName.c_str());  // nothing was written to it
+  }
+  receiving_ = false;
+  if (reopen) {
+    if (fmModem->OpenPort(ModemParams.port, true)) {
+      fmModem->InitModem();
+    } else {
+      ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
+      SetRecordControls(false);
+    }
+  }
+  if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
+  else fmModem->DisableAutoRecord();
+  if (!VoiceFeatures) SetRecordControls(false);
+}
+
+void TfmQdx::acStopExecut(TComponent*) { StopAction(true); }
+
+void TfmQdx::StopAction(bool reopen) {
+  if (RecSb1Down && receiving_ && fmModem) {
+    AddEvent("-- Recording stopped");
+    Guarded("Tray icon", [this] {
+      TrayNotifyIcon1->SetCycleIcons(false);
+      TrayNotifyIcon1->SetIconList(TrayIcon);
+      TrayNotifyIcon1->SetIconIndex(0);
+    });
+    fmModem->WatchDisconnect = false;
+    Guarded("Trace converter", [] { if (fmModem->DisplayConvert->Active()) fmModem->DisplayConvert->Close(); });
+    Guarded("Recording converter", [] { if (fmModem->cnvWav->Active()) fmModem->cnvWav->Close(); });
+    fmModem->VoiceReceiving = false;
+    Timer2->SetEnabled(false);
+    receiving_ = false;
+    Guarded("Port", [] { fmModem->ClosePort(); });
+    CallerNumber = fmModem->CallerNumber;
+    TCallFiler filer(Log);
+    filer.OnMessage = [](const std::string& text) { ShowMessage(text); };
+    Guarded("Filing", [&] {
+      if (writer_ && RecordStream)
+        filer.File(*writer_, *RecordStream, RecordStartTime, Now(), CallerNumber, LiveSettings.CallerID);
+    });
+    RecordSeconds = filer.RecordSeconds;
+    RecordingName = filer.RecordingName;
+    RecordWriter = nullptr;
+    writer_.reset();
+    RecordStream.reset();
+    if (!writeFailure_.empty()) {
+      std::string failure;
+      failure.swap(writeFailure_);
+      if (failure.find(SysErrorMessage(ERROR_DISK_FULL)) != std::string::npos)
+        ShowMessage("The disk is full: the recording was stopped and saved as far as it went.");
+      else
+        ShowMessage(failure);
+    }
+    GridEventsEnabled = true;
+    ShowCalls();
+    if (reopen) {
+      if (!fmModem->OpenPort(ModemParams.port, true)) {
+        ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
+        SetControlsState();
+        SetRecordControls(false);
+        return;
+      }
+      if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
+      else fmModem->DisableAutoRecord();
+    }
+    SetControlsState();
+  }
+  if (!VoiceFeatures) SetRecordControls(false);
+}
+
+void TfmQdx::Timer2Timer() {
+  if (!fmModem || !fmModem->VoiceReceiving) return;
+  if (++RecordTicks * 100 >= 1000) {
+    RecordTicks = 0;
+    int seconds = int(Round((Now() - RecordStartTime) * 86400));
+    SetStatus(0, Format(" %02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60));
+  }
+}
