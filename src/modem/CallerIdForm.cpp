@@ -39,6 +39,21 @@ TfmCallerID::TfmCallerID(TComponent* owner) : TForm(owner, "TfmCallerID") {
   OnShow = [this](TComponent*) { FormShow(); };
 }
 
+void TfmCallerID::CreateParams(TCreateParams& params) {
+  TForm::CreateParams(params);
+  params.exStyle |= WS_EX_NOACTIVATE;
+}
+
+bool TfmCallerID::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_WINDOWPOSCHANGING) {
+    reinterpret_cast<WINDOWPOS*>(lParam)->flags |= SWP_NOACTIVATE;
+  } else if (msg == WM_MOUSEACTIVATE) {
+    result = MA_NOACTIVATE;
+    return true;
+  }
+  return TForm::WndProc(msg, wParam, lParam, result);
+}
+
 void TfmCallerID::FormCreate() { ShowTicks = 0; }
 
 void TfmCallerID::FormShow() {

@@ -25,6 +25,11 @@ public:
   TLabel* Label2;
   TTimer* tmShow;
   int32_t ShowTicks = 0;
+
+protected:
+  // Never takes the keyboard from the window the user works in.
+  void CreateParams(TCreateParams& params) override;
+  bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 };
 
 extern TfmCallerID* fmCallerID;

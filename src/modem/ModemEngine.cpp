@@ -475,7 +475,8 @@ void TfmModem::cnvWavAudioConverted(const void* data, int size) {
 }
 
 void TfmModem::DisplayConvertAudioConverted(const void* data, int size) {
-  int n = size < 0 ? 0 : size > static_cast<int>(ConvertedBlock.size()) ? static_cast<int>(ConvertedBlock.size()) : size;
+  const int room = static_cast<int>(ConvertedBlock.size());
+  int n = size < 0 ? 0 : size > room ? room : size;
   std::memcpy(ConvertedBlock.data(), data, static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
     if (TraceFrameFill == TraceFrameSize) {

@@ -564,45 +564,67 @@ void TScomCustomComPort::SetRS485Mode(bool value) {
 
 // Tracing and the dispatch log.
 
-void TScomCustomComPort::SetTracing(TTraceLogState value) {
+// The trace and the dispatch log follow one state machine; these are their dispatcher operations.
+struct TScomCustomComPort::TRecorderOps {
+  void (TScomBaseDispatcher::*init)(uint32_t size);
+  void (TScomBaseDispatcher::*stop)();
+  void (TScomBaseDispatcher::*start)();
+  void (TScomBaseDispatcher::*pause)();
+  void (TScomBaseDispatcher::*clear)();
+  bool (TScomBaseDispatcher::*on)();
+  int (TScomBaseDispatcher::*dump)(const std::string& fileName, bool hex, bool allHex, bool append);
+};
+
+void TScomCustomComPort::SetRecorderState(TTraceLogState& state, TTraceLogState value,
+                                          const TRecorderOps& ops, uint32_t size,
+                                          const std::string& fileName, bool hex, bool allHex) {
   if (state_ != psOpen || !dispatcher_) {
-    tracing_ = value == tlOn ? tlOn : tlOff;
+    state = value == tlOn ? tlOn : tlOff;
     return;
   }
-  if (value == tracing_ && !applying_) return;
-  auto* d = dispatcher_.get();
-  const bool active = tracing_ == tlOn || tracing_ == tlPause;
+  if (value == state && !applying_) return;
+  TScomBaseDispatcher& d = *dispatcher_;
+  const bool active = state == tlOn || state == tlPause;
   switch (value) {
     case tlOff:
-      if (active) d->StopTracing();
-      tracing_ = tlOff;
+      if (active) (d.*ops.stop)();
+      state = tlOff;
       break;
     case tlOn:
-      if (tracing_ == tlPause && d->TracingOn()) d->StartTracing();
-      else d->InitTracing(traceSize_);
-      tracing_ = tlOn;
+      if (state == tlPause && (d.*ops.on)()) (d.*ops.start)();
+      else (d.*ops.init)(size);
+      state = tlOn;
       break;
     case tlDump:
     case tlAppend: {
       int r = 0;
-      if (active && d->TracingOn()) {
-        d->PauseTracing();
-        r = d->DumpTrace(TraceName, TraceHex, TraceAllHex, value == tlAppend);
+      if (active && (d.*ops.on)()) {
+        (d.*ops.pause)();
+        r = (d.*ops.dump)(fileName, hex, allHex, value == tlAppend);
       }
-      tracing_ = tlOff;
+      state = tlOff;
       Check(r);
       break;
     }
     case tlClear:
-      if (active) d->ClearTracing();
+      if (active) (d.*ops.clear)();
       break;
     case tlPause:
-      if (tracing_ == tlOn) {
-        d->PauseTracing();
-        tracing_ = tlPause;
+      if (state == tlOn) {
+        (d.*ops.pause)();
+        state = tlPause;
       }
       break;
   }
+}
+
+void TScomCustomComPort::SetTracing(TTraceLogState value) {
+  static const TRecorderOps ops = {
+      &TScomBaseDispatcher::InitTracing,  &TScomBaseDispatcher::StopTracing,
+      &TScomBaseDispatcher::StartTracing, &TScomBaseDispatcher::PauseTracing,
+      &TScomBaseDispatcher::ClearTracing, &TScomBaseDispatcher::TracingOn,
+      &TScomBaseDispatcher::DumpTrace};
+  SetRecorderState(tracing_, value, ops, traceSize_, TraceName, TraceHex, TraceAllHex);
 }
 
 void TScomCustomComPort::SetTraceSize(uint32_t value) {
@@ -613,44 +635,12 @@ void TScomCustomComPort::SetTraceSize(uint32_t value) {
 }
 
 void TScomCustomComPort::SetLogging(TTraceLogState value) {
-  if (state_ != psOpen || !dispatcher_) {
-    logging_ = value == tlOn ? tlOn : tlOff;
-    return;
-  }
-  if (value == logging_ && !applying_) return;
-  auto* d = dispatcher_.get();
-  const bool active = logging_ == tlOn || logging_ == tlPause;
-  switch (value) {
-    case tlOff:
-      if (active) d->StopDispatchLogging();
-      logging_ = tlOff;
-      break;
-    case tlOn:
-      if (logging_ == tlPause && d->LoggingOn()) d->StartDispatchLogging();
-      else d->InitDispatchLogging(logSize_);
-      logging_ = tlOn;
-      break;
-    case tlDump:
-    case tlAppend: {
-      int r = 0;
-      if (active && d->LoggingOn()) {
-        d->PauseDispatchLogging();
-        r = d->DumpDispatchLog(LogName, LogHex, LogAllHex, value == tlAppend);
-      }
-      logging_ = tlOff;
-      Check(r);
-      break;
-    }
-    case tlClear:
-      if (active) d->ClearDispatchLogging();
-      break;
-    case tlPause:
-      if (logging_ == tlOn) {
-        d->PauseDispatchLogging();
-        logging_ = tlPause;
-      }
-      break;
-  }
+  static const TRecorderOps ops = {
+      &TScomBaseDispatcher::InitDispatchLogging,  &TScomBaseDispatcher::StopDispatchLogging,
+      &TScomBaseDispatcher::StartDispatchLogging, &TScomBaseDispatcher::PauseDispatchLogging,
+      &TScomBaseDispatcher::ClearDispatchLogging, &TScomBaseDispatcher::LoggingOn,
+      &TScomBaseDispatcher::DumpDispatchLog};
+  SetRecorderState(logging_, value, ops, logSize_, LogName, LogHex, LogAllHex);
 }
 
 void TScomCustomComPort::SetLogSize(uint32_t value) {

@@ -178,6 +178,10 @@ private:
   TSWFlowOptions swFlow_ = swfNone;
   char xon_ = 17, xoff_ = 19;
   WORD bufferFull_ = 0, bufferResume_ = 0;
+  struct TRecorderOps;
+  void SetRecorderState(TTraceLogState& state, TTraceLogState value, const TRecorderOps& ops,
+                        uint32_t size, const std::string& fileName, bool hex, bool allHex);
+
   TTraceLogState tracing_ = tlOff, logging_ = tlOff;
   uint32_t traceSize_ = 10000, logSize_ = 10000;
   bool useMSRShadow_ = true, useEventWord_ = true;

@@ -63,3 +63,19 @@ TEST(ProgressForm, StartsAtZero) {
   EXPECT_EQ(337, form->ClientWidth());
   form->Free();
 }
+
+TEST(CallerIdForm, LeavesTheActiveWindowActive) {
+  TProgressForm* other = NewForm<TProgressForm>(nullptr);
+  other->Show();
+  SetForegroundWindow(other->Handle());
+  PumpUntil([&] { return GetForegroundWindow() == other->Handle(); }, 3000);
+  ASSERT_EQ(other->Handle(), GetForegroundWindow());
+  TfmCallerID* form = NewForm<TfmCallerID>(nullptr);
+  form->ShowCaller("42");
+  PumpUntil([] { return false; }, 300);
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  EXPECT_EQ(other->Handle(), GetForegroundWindow());
+  EXPECT_EQ(other->Handle(), GetActiveWindow());
+  form->Free();
+  other->Free();
+}

@@ -197,6 +197,7 @@ TEST_F(EngineSim, CompressionQueryAgainstTheModemsReplyShapes) {
       {"generic", {"at+vsm=1,8000,0,0", "at+vsm=128,8000,0,0", "at+vsm=131,8000,0,0", "at+vsm=132,8000,0,0",
                    "at+vsm=133,7200,0,0"}},
       {"example", {"at+vsm=128,8000,0,0", "at+vsm=130,8000", "at+vsm=131,8000", "at+vsm=134,0,0"}},
+      {"hsf", {"at+vsm=1,8000,0,0", "at+vsm=130,8000,0,00"}},  // bare rates, ADPCM left out
   };
   TfmQueryModem* memoForm = NewForm<TfmQueryModem>(nullptr);
   TfmParse parse;
