@@ -12,20 +12,24 @@
 #include "FileStream.h"
 #include "FileUtils.h"
 #include "ImageList.h"
-#include "Label.h"
-#include "ListBox.h"
+#include "ListView.h"
 #include "LiveSettings.h"
 #include "Menu.h"
 #include "ModemEngine.h"
 #include "ModemParams.h"
+#include "PaintBox.h"
 #include "Panel.h"
 #include "ProgramDir.h"
 #include "RecordingName.h"
 #include "RecordingRecovery.h"
 #include "SettingsFile.h"
+#include "Splitter.h"
+#include "StatusBar.h"
 #include "SysUtils.h"
 #include "Timer.h"
+#include "ToolBar.h"
 #include "TrayNotifyIcon.h"
+#include "TreeView.h"
 #include "UniqueKey.h"
 
 TfmQdx* fmQdx = nullptr;
@@ -75,10 +79,13 @@ TfmQdx::TfmQdx(TComponent* owner)
   ActionList1 = new TActionList(this);
   acRecord = NewAction(ActionList1, "Record", ShortCut('R', scCtrl), [this] { acRecordExecute(acRecord); });
   acStop = NewAction(ActionList1, "Stop", ShortCut('S', scCtrl), [this] { acStopExecut(acStop); });
-  acAddNode = NewAction(ActionList1, "Add node", scNone, [this] { AddFolder(false); });
-  acAddSubNode = NewAction(ActionList1, "Add child node", scNone, [this] { AddFolder(true); });
+  acAddNode = NewAction(ActionList1, "Add node", scNone, [this] { AddFolder(0); });
+  acAddSubNode = NewAction(ActionList1, "Add child node", scNone, [this] { AddFolder(1); });
+  acInsertNode = NewAction(ActionList1, "Insert node", scNone, [this] { AddFolder(2); });
   acDeleteNode = NewAction(ActionList1, "Delete node...", scNone, [this] { acDeleteNodeExecute(); });
   acRenameNode = NewAction(ActionList1, "Rename node", scNone, [this] { acRenameNodeExecute(); });
+  acExpandAll = NewAction(ActionList1, "Expand all", scNone, [this] { Tree->FullExpand(); });
+  acColapseAll = NewAction(ActionList1, "Collapse all", scNone, [this] { Tree->FullCollapse(); });
 
   MainMenu1 = new TMainMenu(this);
   auto* file = AddItem(this, MainMenu1->Items(), " &File ");
@@ -89,35 +96,83 @@ TfmQdx::TfmQdx(TComponent* owner)
     Close();
   };
   auto* tree = AddItem(this, MainMenu1->Items(), " &Tree ");
-  AddItem(this, tree, "", acAddNode);
-  AddItem(this, tree, "", acAddSubNode);
-  AddItem(this, tree, "", acDeleteNode);
-  AddItem(this, tree, "", acRenameNode);
+  for (TAction* a : {acAddNode, acAddSubNode, acInsertNode, acDeleteNode, acRenameNode, acExpandAll, acColapseAll})
+    AddItem(this, tree, "", a);
   auto* recorder = AddItem(this, MainMenu1->Items(), " Re&corder ");
   Stop1 = AddItem(this, recorder, "", acStop);
   Record1 = AddItem(this, recorder, "", acRecord);
   SetMenu(MainMenu1);
 
-  StatusBar1 = new TPanel(this);
+  ToolBar2 = new TToolBar(this);
+  ToolBar2->SetParent(this);
+  ToolBar2->SetShowCaptions(true);
+  ToolBar2->SetButtonSize(60, 22);
+  auto button = [this](const std::string& caption, TAction* action) {
+    auto* b = new TToolButton(ToolBar2);
+    if (action) b->SetAction(action);
+    else b->SetCaption(caption);
+    return b;
+  };
+  Playsb1 = button("Play", nullptr);
+  PauseSb1 = button("Pause", nullptr);
+  StopSb1 = button("", acStop);
+  PrevSb1 = button("Rewind", nullptr);
+  NextSb1 = button("Fast forward", nullptr);
+  RecSb1 = button("", acRecord);
+  for (TToolButton* b : {Playsb1, PauseSb1, PrevSb1, NextSb1}) b->SetEnabled(false);
+
+  StatusBar1 = new TStatusBar(this);
   StatusBar1->SetParent(this);
-  StatusBar1->SetHeight(20);
-  StatusBar1->SetAlign(alBottom);
-  const int widths[3] = {80, 80, 250};
-  int left = 2;
-  for (int i = 0; i < 3; ++i) {
-    StatusPanels[i] = new TLabel(this);
-    StatusPanels[i]->SetParent(StatusBar1);
-    StatusPanels[i]->SetBounds(left, 3, widths[i], 15);
-    left += widths[i] + 4;
-  }
-  Tree = new TListBox(this);
+  for (int width : {80, 80, 50}) StatusBar1->AddPanel(width);
+
+  Tree = new TTreeView(this);
   Tree->SetParent(this);
   Tree->SetWidth(150);
   Tree->SetAlign(alLeft);
-  Tree->OnClick = [this](TComponent*) { TreeChange(); };
-  dbGrid1 = new TListBox(this);
+  Tree->DragMode = dmAutomatic;
+  Tree->OnChange = [this](TComponent*, TTreeNode* node) { TreeChange(node); };
+  Tree->OnEdited = [this](TComponent*, TTreeNode* node, std::string& text) { TreeEdited(node, text); };
+  Tree->OnMouseDown = [this](TComponent*, TMouseButton, TShiftState, int, int) { Tree->SetReadOnly(true); };
+  Tree->OnExpanded = [this](TComponent*, TTreeNode*) { TreeModified = true; };
+  Tree->OnCollapsed = [this](TComponent*, TTreeNode*) { TreeModified = true; };
+  Tree->OnDragOver = [this](TComponent*, TControl* source, int x, int y, bool& accept) {
+    TreeDragOver(source, x, y, accept);
+  };
+  Tree->OnDragDrop = [this](TComponent*, TControl* source, int x, int y) { TreeDragDrop(source, x, y); };
+  Splitter1 = new TSplitter(this);
+  Splitter1->SetParent(this);
+  Splitter1->SetAlign(alLeft);
+
+  Panel3 = new TPanel(this);
+  Panel3->SetParent(this);
+  Panel3->SetHeight(60);
+  Panel3->SetAlign(alBottom);
+  pBox = new TPaintBox(this);
+  pBox->SetParent(Panel3);
+  pBox->SetAlign(alClient);
+  pBox->SetColor(0);
+
+  dbGrid1 = new TListView(this);
   dbGrid1->SetParent(this);
   dbGrid1->SetAlign(alClient);
+  dbGrid1->AddColumn("Date", 80);
+  dbGrid1->AddColumn("Time", 80);
+  dbGrid1->AddColumn("Duration", 75);
+  dbGrid1->AddColumn("Memo", 1000);
+  dbGrid1->DragMode = dmAutomatic;
+  dbGrid1->DragThreshold = 20;
+  dbGrid1->OnGetCell = [this](int row, int column) -> std::string {
+    static const char* const fields[] = {"DateS", "TimeS", "Duration", "Comment"};
+    if (!CallsTbl.Active() || row < 0 || row >= CallsTbl.RecordCount() || column < 0 || column > 3) return "";
+    CallsTbl.SetActiveRow(row);
+    std::string text = CallsTbl.FieldByName(fields[column])->AsString();
+    CallsTbl.SetActiveRow(-1);
+    return text;
+  };
+  dbGrid1->OnSelectionChange = [this](TComponent*) {
+    int row = dbGrid1->ItemIndex();
+    if (CallsTbl.Active() && row >= 0 && row < CallsTbl.RecordCount()) CallsTbl.SetRecNo(row + 1);
+  };
 
   TrayIcon = new TImageList(this, 32, 32);
   animateTrayIcon = new TImageList(this, 32, 32);
@@ -204,114 +259,183 @@ void TfmQdx::OpenDatabase() {
 }
 
 void TfmQdx::ShowTree() {
-  int keep = SelectedNode();
+  std::string selected = Tree->Selected() ? Tree->Selected()->Data : "";
   Tree->Clear();
-  for (const TFolderNode& node : Log.Tree) Tree->AddItem(std::string(size_t(node.Level) * 4, ' ') + node.Text);
-  if (!Log.Tree.empty()) {
-    if (keep < 0 || keep >= int(Log.Tree.size())) keep = 0;
-    Tree->SetItemIndex(keep);
-    Log.SelectFolder(keep);
+  std::vector<TTreeNode*> last;
+  std::vector<TTreeNode*> made;
+  for (const TFolderNode& n : Log.Tree) {
+    TTreeNode* parent = n.Level > 0 && size_t(n.Level) <= last.size() ? last[size_t(n.Level) - 1] : nullptr;
+    TTreeNode* node = Tree->AddChild(parent, n.Text);
+    node->Data = n.FolderId;
+    node->SetImageIndex(1);
+    last.resize(size_t(n.Level));
+    last.push_back(node);
+    made.push_back(node);
   }
-  ShowCalls();
+  for (size_t i = 0; i < made.size(); ++i)
+    if (Log.Tree[i].Expanded) made[i]->Expand(false);
+  TTreeNode* select = made.empty() ? nullptr : made.front();
+  for (TTreeNode* node : made)
+    if (!selected.empty() && node->Data == selected) select = node;
+  if (select) Tree->SetSelected(select);
+  TreeChange(select);
+}
+
+void TfmQdx::TreeToLog() {
+  Log.Tree.clear();
+  for (TTreeNode* n : Tree->Nodes()) Log.Tree.push_back({n->Level(), n->Text(), n->Data, n->Expanded()});
 }
 
 void TfmQdx::ShowCalls() {
-  dbGrid1->Clear();
-  if (!CallsTbl.Active()) return;
-  TBookmark keep = CallsTbl.GetBookmark();
-  CallsTbl.DisableControls();
-  for (CallsTbl.First(); !CallsTbl.Eof(); CallsTbl.Next())
-    dbGrid1->AddItem(CallsTbl.FieldByName("DateS")->AsString() + "   " + CallsTbl.FieldByName("TimeS")->AsString() +
-                     "   " + CallsTbl.FieldByName("Duration")->AsString() + "   " +
-                     CallsTbl.FieldByName("Comment")->AsString());
-  if (keep && CallsTbl.BookmarkValid(keep)) CallsTbl.GotoBookmark(keep);
-  CallsTbl.EnableControls();
+  int rows = CallsTbl.Active() ? CallsTbl.RecordCount() : 0;
+  dbGrid1->SetRowCount(rows);
+  dbGrid1->Refresh();
+  if (rows > 0) dbGrid1->SetItemIndex(CallsTbl.RecNo() > 0 ? CallsTbl.RecNo() - 1 : 0);
 }
 
-int TfmQdx::SelectedNode() const {
-  int i = Tree->ItemIndex();
-  return i >= 0 && i < int(Log.Tree.size()) ? i : -1;
-}
-
-void TfmQdx::TreeChange() {
-  int node = SelectedNode();
-  if (node < 0) return;
-  Log.SelectFolder(node);
-  bool root = Log.Tree[node].Level == 0;
+void TfmQdx::TreeChange(TTreeNode* node) {
+  if (node && FoldersTbl.Active()) FoldersTbl.Locate("FolderID", node->Data);
+  bool root = !node || node->Level() == 0;
+  acInsertNode->SetEnabled(!root && Log.FoldersOpen());
   acRenameNode->SetEnabled(!root && Log.FoldersOpen());
   acDeleteNode->SetEnabled(!root && Log.FoldersOpen() && Log.CallsOpen());
+  acAddNode->SetEnabled(node && Log.FoldersOpen());
+  acAddSubNode->SetEnabled(node && Log.FoldersOpen());
   ShowCalls();
 }
 
-void TfmQdx::AddFolder(bool child) {
-  int node = SelectedNode();
-  if (node < 0 || !Log.FoldersOpen()) return;
-  std::string name;
-  if (!InputQuery("Folder", "Name of the new folder:", name) || Trim(name).empty()) return;
+// how: 0 the last sibling, 1 the last child, 2 just before the selected node.
+void TfmQdx::AddFolder(int how) {
+  TTreeNode* selected = Tree->Selected();
+  if (!selected || !Log.FoldersOpen()) return;
   std::string id = CreateUniqueKey();
   FoldersTbl.Append();
   FoldersTbl.FieldByName("FolderId")->SetAsString(id);
-  FoldersTbl.FieldByName("FolderName")->SetAsString(name);
+  FoldersTbl.FieldByName("FolderName")->SetAsString("");
   FoldersTbl.Post();
   try {
     FoldersTbl.PostAndSave();
   } catch (const std::exception& e) {
     ShowMessage(std::string("Can not save Folders.d file.\n") + e.what());
   }
-  int parent = child ? node : -1;
-  if (!child) {
-    // The last sibling of the selected node.
-    for (int i = node - 1; i >= 0; --i)
-      if (Log.Tree[i].Level < Log.Tree[node].Level) {
-        parent = i;
-        break;
-      }
-  }
-  int at = AddChildNode(Log.Tree, parent, name, id);
-  if (child) Log.Tree[node].Expanded = true;
+  TTreeNode* node = how == 1 ? Tree->AddChild(selected, "") : how == 2 ? Tree->Insert(selected, "") : Tree->Add(selected, "");
+  node->Data = id;
+  node->SetImageIndex(1);
+  if (how == 1) selected->Expand(true);
+  Tree->SetReadOnly(false);
+  Tree->SetSelected(node);
+  node->EditText();
   TreeModified = true;
-  ShowTree();
-  Tree->SetItemIndex(at);
-  TreeChange();
+}
+
+void TfmQdx::TreeEdited(TTreeNode* node, std::string& text) {
+  Tree->SetReadOnly(true);
+  // A node whose folder record cannot be found: nothing is written.
+  if (!node || !FoldersTbl.Active() || !FoldersTbl.Locate("FolderID", node->Data)) {
+    text = node ? node->Text() : text;
+    return;
+  }
+  FoldersTbl.Edit();
+  FoldersTbl.FieldByName("FolderName")->SetAsString(text);
+  FoldersTbl.Post();
+  try {
+    FoldersTbl.PostAndSave();
+  } catch (const std::exception& e) {
+    ShowMessage(std::string("Can not save Folders.d file.\n") + e.what());
+  }
+  TreeModified = true;
 }
 
 void TfmQdx::acRenameNodeExecute() {
-  int node = SelectedNode();
-  if (node < 0) return;
-  if (Log.Tree[node].Text == "General") {
+  TTreeNode* node = Tree->Selected();
+  if (!node) return;
+  if (node->Text() == "General") {
     ShowMessage("General folder can not be renamed");
     return;
   }
-  std::string name = Log.Tree[node].Text;
-  if (!InputQuery("Folder", "New name of the folder:", name) || name == Log.Tree[node].Text) return;
-  if (Log.RenameFolder(node, name)) TreeModified = true;
-  ShowTree();
+  Tree->SetReadOnly(false);
+  node->SetImageIndex(1);
+  node->EditText();
 }
 
 void TfmQdx::acDeleteNodeExecute() {
-  int node = SelectedNode();
-  if (node < 0) return;
-  if (Log.Tree[node].Text == "General") {
+  TTreeNode* node = Tree->Selected();
+  if (!node) return;
+  if (node->Text() == "General") {
     ShowMessage("General folder can not be deleted");
     return;
   }
   if (MessageDlg("Delete node? All of your files will be deleted \nAll of child nodes and files if existing will be also deleted",
                  mtConfirmation, mbOKCancel) != mrOk)
     return;
-  Log.DeleteFolder(node);
+  TreeToLog();
+  int index = node->AbsoluteIndex();
+  Log.DeleteFolder(index);  // the calls, their files, the records; Tree.ini saved
   ShowTree();
+}
+
+void TfmQdx::TreeDragOver(TControl* source, int x, int y, bool& accept) {
+  TTreeNode* target = Tree->GetNodeAt(x, y);
+  accept = false;
+  if (!target) return;
+  if (source == dbGrid1) {
+    accept = true;
+    return;
+  }
+  TTreeNode* dragged = Tree->Selected();
+  if (source != Tree || !dragged || dragged->Level() == 0) return;
+  for (TTreeNode* n = target; n; n = n->Parent())
+    if (n == dragged) return;
+  accept = true;
+}
+
+void TfmQdx::TreeDragDrop(TControl* source, int x, int y) {
+  TTreeNode* target = Tree->GetNodeAt(x, y);
+  if (!target) return;
+  if (source == dbGrid1) {
+    MoveRecordsToFolder(target->Data);
+    return;
+  }
+  TTreeNode* dragged = Tree->Selected();
+  if (source == Tree && dragged && target->Level() > 0 && dragged != target) {
+    RECT r = target->DisplayRect(true);
+    dragged->MoveTo(target, x < r.left ? naInsert : naAddChildFirst);
+    target->Expand(false);
+    Tree->SetSelected(target);
+    TreeModified = true;
+  }
+}
+
+void TfmQdx::MoveRecordsToFolder(const std::string& folderId) {
+  if (!CallsTbl.Active() || CallsTbl.IsEmpty() || folderId.empty()) return;
+  CallsTbl.Edit();
+  CallsTbl.FieldByName("FolderId")->SetAsString(folderId);
+  CallsTbl.Post();
+  for (const std::string& id : SelectedIds)
+    if (CallsTbl.Locate("id", id)) {
+      CallsTbl.Edit();
+      CallsTbl.FieldByName("FolderId")->SetAsString(folderId);
+      CallsTbl.Post();
+    }
+  SelectedIds.clear();
+  try {
+    CallsTbl.PostAndSave();
+  } catch (const std::exception& e) {
+    ShowMessage(std::string("Can not save Recordings.d file.\n") + e.what());
+  }
+  CallsTbl.Refresh();
+  ShowCalls();
 }
 
 // ---- status and engine side ----
 
-void TfmQdx::SetStatus(int panel, const std::string& text) {
-  status_[panel] = text;
-  StatusPanels[panel]->SetCaption(text);
-}
+void TfmQdx::SetStatus(int panel, const std::string& text) { StatusBar1->SetPanelText(panel, text); }
+
+std::string TfmQdx::Status(int panel) const { return StatusBar1->PanelText(panel); }
 
 void TfmQdx::ModemPortChanged(bool opened) {
   SetStatus(0, opened ? " Modem on" : " Modem off");
-  if (!RecSb1Down) TrayNotifyIcon1->SetIconIndex(opened ? 0 : 1);
+  if (!RecSb1->Down()) TrayNotifyIcon1->SetIconIndex(opened ? 0 : 1);
 }
 
 void TfmQdx::StopRecording() { acStop->Execute(); }
@@ -326,7 +450,7 @@ void TfmQdx::RecordingWriteFailed(const std::string& message) {
 
 bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (msg == WM_APP + 20) {
-    if (RecSb1Down) acStop->Execute();
+    if (RecSb1->Down()) acStop->Execute();
     result = 0;
     return true;
   }
@@ -345,6 +469,7 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (msg == WM_ENDSESSION) {
     if (wParam) {
       FileRecording();
+      TreeToLog();
       Log.SaveTree();
     }
     result = 0;
@@ -356,12 +481,13 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
 void TfmQdx::FormCloseQuery(bool& canClose) {
   canClose = true;
   Closing = true;
-  if (RecSb1Down) StopAction(false);
+  if (RecSb1->Down()) StopAction(false);
+  TreeToLog();
   Log.SaveTree();
 }
 
 void TfmQdx::FileRecording() {
-  if (RecSb1Down) StopAction(false);
+  if (RecSb1->Down()) StopAction(false);
 }
 
 // ---- recording ----
@@ -369,7 +495,7 @@ void TfmQdx::FileRecording() {
 void TfmQdx::SetRecordControls(bool enabled) { acRecord->SetEnabled(enabled); }
 
 void TfmQdx::SetControlsState() {
-  RecSb1Down = false;
+  acRecord->SetChecked(false);  // RecSb1 up
   acRecord->SetEnabled(true);
   acStop->SetEnabled(true);
 }
@@ -380,8 +506,9 @@ void TfmQdx::apEventsIdle(TComponent* sender, bool&) {
     fmModem->CallAnswered = false;
     acRecordExecute(sender);
   }
-  if (TreeModified) {
+  if (TreeModified && !Tree->IsEditing()) {
     TreeModified = false;
+    TreeToLog();
     Log.SaveTree();
   }
 }
@@ -392,12 +519,12 @@ void TfmQdx::FailStart(const std::string& message) {
 }
 
 void TfmQdx::acRecordExecute(TComponent*) {
-  if (RecSb1Down || !fmModem) return;
+  if (RecSb1->Down() || !fmModem) return;
   if (!Log.CallsOpen()) {
     AddEvent("-- Recording refused: Recordings.d is not open");
     return;
   }
-  RecSb1Down = true;
+  acRecord->SetChecked(true);  // RecSb1 down
   GridEventsEnabled = false;
   if (fmModem->VoiceReceiving) return;
   AddEvent("-- Recording started");
@@ -519,7 +646,7 @@ void TfmQdx::RecoverRecordStart(bool reopen) {
 void TfmQdx::acStopExecut(TComponent*) { StopAction(true); }
 
 void TfmQdx::StopAction(bool reopen) {
-  if (RecSb1Down && receiving_ && fmModem) {
+  if (RecSb1->Down() && receiving_ && fmModem) {
     AddEvent("-- Recording stopped");
     Guarded("Tray icon", [this] {
       TrayNotifyIcon1->SetCycleIcons(false);

@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 #include "CallLog.h"
 #include "DateUtils.h"
 #include "Form.h"
@@ -13,17 +14,24 @@ class TdeRIFFAudioWriter;
 class TFileStream;
 class TImageList;
 class TLabel;
-class TListBox;
+class TListView;
 class TMainMenu;
 class TMenuItem;
+class TPaintBox;
 class TPanel;
 class TPopupMenu;
+class TSplitter;
+class TStatusBar;
 class TTimer;
+class TToolBar;
+class TToolButton;
 class TTrayNotifyIcon;
+class TTreeNode;
+class TTreeView;
 
 // The main window: the folder tree at the left, the calls of the selected folder at the right,
 // the status line, the menus and the tray icon; it starts and stops recordings and files them.
-// The tree and the call list are plain lists until the tree view and list view controls come.
+// The call list is a virtual list view over the call table until the data grid comes.
 class TfmQdx : public TForm, public TModemHost {
 public:
   explicit TfmQdx(TComponent* owner);
@@ -35,10 +43,19 @@ public:
   TZorudTable& CallsTbl;
 
   // Controls.
-  TListBox* Tree;
-  TListBox* dbGrid1;
-  TPanel* StatusBar1;
-  TLabel* StatusPanels[3];
+  TToolBar* ToolBar2;
+  TToolButton* Playsb1;
+  TToolButton* PauseSb1;
+  TToolButton* StopSb1;
+  TToolButton* PrevSb1;
+  TToolButton* NextSb1;
+  TToolButton* RecSb1;
+  TTreeView* Tree;
+  TSplitter* Splitter1;
+  TPanel* Panel3;
+  TPaintBox* pBox;
+  TListView* dbGrid1;
+  TStatusBar* StatusBar1;
   TMainMenu* MainMenu1;
   TMenuItem* Record1;
   TMenuItem* Stop1;
@@ -57,11 +74,12 @@ public:
   TAction* acStop;
   TAction* acAddNode;
   TAction* acAddSubNode;
+  TAction* acInsertNode;
   TAction* acDeleteNode;
   TAction* acRenameNode;
+  TAction* acExpandAll;
+  TAction* acColapseAll;
 
-  // RecSb1's down state: a recording is starting or under way.
-  bool RecSb1Down = false;
   bool Closing = false;
   bool RedirectionMode = false;
   bool ExitRequested = true;
@@ -90,10 +108,24 @@ public:
   void FileRecording();
   // The status line's panels: 0 the modem state or the elapsed time, 1 the port, 2 the modem.
   void SetStatus(int panel, const std::string& text);
-  std::string Status(int panel) const { return status_[panel]; }
-  // The tree and the call list shown again from the call log.
+  std::string Status(int panel) const;
+  // The tree view built again from the call log's tree, and the log's tree from the view.
   void ShowTree();
+  void TreeToLog();
+  // The call list shown again from the call table.
   void ShowCalls();
+  // Moves the current call row to folder F (nothing on an empty list).
+  void MoveRecordsToFolder(const std::string& folderId);
+  std::vector<std::string> SelectedIds;
+
+  // Tree handlers.
+  void TreeChange(TTreeNode* node);
+  void TreeEdited(TTreeNode* node, std::string& text);
+  void TreeDragOver(TControl* source, int x, int y, bool& accept);
+  void TreeDragDrop(TControl* source, int x, int y);
+  void AddFolder(int how);
+  void acRenameNodeExecute();
+  void acDeleteNodeExecute();
 
   // The engine's side.
   void ModemPortChanged(bool opened) override;
@@ -109,21 +141,15 @@ protected:
 
 private:
   void Timer2Timer();
-  void TreeChange();
-  void AddFolder(bool child);
-  void acRenameNodeExecute();
-  void acDeleteNodeExecute();
   void FormCloseQuery(bool& canClose);
   void StopAction(bool reopen);
   void FailStart(const std::string& message);
   void Tell(const std::string& text);
-  int SelectedNode() const;
 
   std::unique_ptr<TFileStream> RecordStream;
   std::unique_ptr<TdeRIFFAudioWriter> writer_;
   bool receiving_ = false;
   std::string writeFailure_;
-  std::string status_[3];
 };
 
 extern TfmQdx* fmQdx;

@@ -5,6 +5,7 @@
 #include "CallLogTestUtil.h"
 #include "Compression.h"
 #include "MainFormU.h"
+#include "ToolBar.h"
 #include "MessagePump.h"
 #include "ModemEngine.h"
 #include "ModemParams.h"
@@ -101,8 +102,8 @@ TEST_F(MainWindowSim, AnsweredCallIsRecordedFiledAndTheModemReArmed) {
   Sim("stream com5 speech synth 5s");
   Sim("stream com5 busy forever");
   Sim("ring com5 cadence=fast count=3 cid=between cid.nmbr=5550100 cid.name=CONNECTICUT");
-  ASSERT_TRUE(Run([&] { return form->RecSb1Down; }, 30000)) << "no recording started";
-  ASSERT_TRUE(Run([&] { return !form->RecSb1Down && Rows() == 1; }, 40000)) << "not filed";
+  ASSERT_TRUE(Run([&] { return form->RecSb1->Down(); }, 30000)) << "no recording started";
+  ASSERT_TRUE(Run([&] { return !form->RecSb1->Down() && Rows() == 1; }, 40000)) << "not filed";
   auto rows = form->Log.AllCalls();
   EXPECT_EQ(rows[0].Comment, "5550100");
   EXPECT_EQ(rows[0].Channel, 1);
@@ -132,15 +133,15 @@ TEST_F(MainWindowSim, RecordingByHandIsBitExactAndStopsByHand) {
   Sim("stream com5 pattern ramp 3s");
   Sim("stream com5 silence forever");
   form->acRecord->Execute();
-  ASSERT_TRUE(form->RecSb1Down);
+  ASSERT_TRUE(form->RecSb1->Down());
   ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 24000; }, 30000));
   std::string commands = Sim("cmds? com5");
   EXPECT_NE(commands.find("\"at+fclass=8\",\"at+vgr=127\",\"at+vsd=127,255\",\"at+vsm=1,8000,0,0\",\"at+vls=1\",\"at+vrx\""),
             std::string::npos) << commands;
   PumpMs(300);  // the trace and the engine run for a moment: nothing stops a call by hand
-  EXPECT_TRUE(form->RecSb1Down);
+  EXPECT_TRUE(form->RecSb1->Down());
   form->acStop->Execute();
-  EXPECT_FALSE(form->RecSb1Down);
+  EXPECT_FALSE(form->RecSb1->Down());
   ASSERT_EQ(Rows(), 1u);
   auto rows = form->Log.AllCalls();
   EXPECT_EQ(rows[0].Comment, " ");
@@ -174,7 +175,7 @@ TEST_F(MainWindowSim, RefusedStartsRecoverAndLeaveNothingBehind) {
       EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.message});
     }
     if (c.fault) Sim(std::string("reply com5 ") + c.fault + " clear");
-    EXPECT_FALSE(form->RecSb1Down);
+    EXPECT_FALSE(form->RecSb1->Down());
     EXPECT_TRUE(form->GridEventsEnabled);
     EXPECT_EQ(RecordWriter, nullptr);
     EXPECT_EQ(dir.WavListing(), "");
@@ -192,7 +193,7 @@ TEST_F(MainWindowSim, AFailedWriteStopsTheCallAndFilesWhatWasWritten) {
   ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 8192; }, 30000));
   TBoxWatcher boxes;
   form->RecordingWriteFailed(SysErrorMessage(ERROR_DISK_FULL));
-  ASSERT_TRUE(Run([&] { return !form->RecSb1Down; }, 10000));
+  ASSERT_TRUE(Run([&] { return !form->RecSb1->Down(); }, 10000));
   PumpMs(200);
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"The disk is full: the recording was stopped and saved as far as it went."});
   EXPECT_EQ(Rows(), 1u);
@@ -203,7 +204,7 @@ TEST_F(MainWindowSim, ALeftoverWorkingFileIsFiledBeforeANewRecordingTruncatesIt)
   Sim("stream com5 pattern ramp 2s");
   Sim("stream com5 silence forever");
   form->acRecord->Execute();
-  ASSERT_TRUE(form->RecSb1Down);
+  ASSERT_TRUE(form->RecSb1->Down());
   ASSERT_EQ(Rows(), 1u);  // the leftover, filed as a row of its own
   ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 4096; }, 30000));
   form->acStop->Execute();
