@@ -501,8 +501,8 @@ void TfmQdx::SetControlsState() {
 }
 
 void TfmQdx::apEventsIdle(TComponent* sender, bool&) {
-  if (!Started || !fmModem) return;
-  if (LiveSettings.AutoRecord && fmModem->CallAnswered) {
+  if (!Started) return;
+  if (fmModem && LiveSettings.AutoRecord && fmModem->CallAnswered) {
     fmModem->CallAnswered = false;
     acRecordExecute(sender);
   }

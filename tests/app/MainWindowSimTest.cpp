@@ -12,6 +12,7 @@
 #include "FileUtils.h"
 #include "ModemSim.h"
 #include "SettingsFile.h"
+#include "TreeU.h"
 #include "../ui/UiTest.h"
 #include <gtest/gtest.h>
 
@@ -212,4 +213,19 @@ TEST_F(MainWindowSim, ALeftoverWorkingFileIsFiledBeforeANewRecordingTruncatesIt)
   auto rows = form->Log.AllCalls();
   EXPECT_EQ(rows[0].Duration, "00:02");
   EXPECT_EQ(WavData(dir.Wav(MakeRecordingName(rows[0].Channel, rows[0].DateS, rows[0].TimeS) + ".wav")).size(), 16000u);
+}
+
+TEST_F(MainWindowSim, EndingTheSessionDuringACallFilesItWithoutReopening) {
+  Sim("stream com5 pattern ramp 2s");
+  Sim("stream com5 silence forever");
+  form->acRecord->Execute();
+  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 4096; }, 30000));
+  EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  EXPECT_FALSE(form->RecSb1->Down());
+  ASSERT_EQ(Rows(), 1u);
+  auto rows = form->Log.AllCalls();
+  EXPECT_GE(WavData(dir.Wav(MakeRecordingName(1, rows[0].DateS, rows[0].TimeS) + ".wav")).size(), 4096u);
+  EXPECT_FALSE(fmModem->PortOpened);
+  SendMessageA(form->Handle(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(LoadTreeFromIni(dir / "Tree.ini").size(), 1u);
 }
