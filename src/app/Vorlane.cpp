@@ -88,7 +88,7 @@ void Run() {
   if (!VoiceFeatures) fmQdx->SetRecordControls(false);
   fmQdx->SetStatus(1, " COM PORT " + std::to_string(ModemParams.port));
   fmQdx->SetStatus(2, " " + ModemParams.Model);
-  if (fmQdx->Status(0).empty()) fmQdx->SetStatus(0, fmModem->PortOpened ? " Modem on" : " Modem off");
+  if (!fmModem->PortOpened) fmQdx->ModemPortChanged(false);  // never opened: no close event told it
   Application.Run();
 }
 
