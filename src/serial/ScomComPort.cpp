@@ -513,9 +513,8 @@ void TScomCustomComPort::SetXOffChar(char value) {
   if (state_ == psOpen && dispatcher_) Check(dispatcher_->SetFlowChars(xon_, xoff_));
 }
 
-void TScomCustomComPort::SetBufferFull(WORD value) {
-  if (value > inSize_) value = RoundTo(0.9 * inSize_);
-  bufferFull_ = value;
+// Both flow settings again with the new limits, the writers forced to apply unchanged values.
+void TScomCustomComPort::ReapplyFlowOptions() {
   bool was = applying_;
   applying_ = true;
   struct Restore {
@@ -527,18 +526,16 @@ void TScomCustomComPort::SetBufferFull(WORD value) {
   SetSWFlowOptions(swFlow_);
 }
 
+void TScomCustomComPort::SetBufferFull(WORD value) {
+  if (value > inSize_) value = RoundTo(0.9 * inSize_);
+  bufferFull_ = value;
+  ReapplyFlowOptions();
+}
+
 void TScomCustomComPort::SetBufferResume(WORD value) {
   if (value > bufferFull_) value = RoundTo(0.1 * bufferFull_);
   bufferResume_ = value;
-  bool was = applying_;
-  applying_ = true;
-  struct Restore {
-    bool& flag;
-    bool value;
-    ~Restore() { flag = value; }
-  } restore{applying_, was};
-  SetHWFlowOptions(hwFlow_);
-  SetSWFlowOptions(swFlow_);
+  ReapplyFlowOptions();
 }
 
 void TScomCustomComPort::SetUseEventWord(bool value) {

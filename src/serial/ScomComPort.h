@@ -178,6 +178,7 @@ private:
   TSWFlowOptions swFlow_ = swfNone;
   char xon_ = 17, xoff_ = 19;
   WORD bufferFull_ = 0, bufferResume_ = 0;
+  void ReapplyFlowOptions();
   struct TRecorderOps;
   void SetRecorderState(TTraceLogState& state, TTraceLogState value, const TRecorderOps& ops,
                         uint32_t size, const std::string& fileName, bool hex, bool allHex);

@@ -35,26 +35,6 @@ void TKitSysCollection::GetPropertiesTextWithTypes(TStringList& list) {
   KitSysPropsToStrings(*this, list, "", nullptr, true);
 }
 
-bool TKitSysBaseCollectionItem::GetPropertyHasValue(int index) const {
-  const TKitSysPropertyDesc* desc = descriptors_.Item(index);
-  return desc && desc->HasValue;
-}
-
-std::string TKitSysBaseCollectionItem::GetPropertyValue(int index) const {
-  const TKitSysPropertyDesc* desc = descriptors_.Item(index);
-  return desc ? desc->Value : std::string();
-}
-
-std::string TKitSysBaseCollectionItem::GetPropertyCaption(int index) const {
-  const TKitSysPropertyDesc* desc = descriptors_.Item(index);
-  return desc ? desc->Caption : std::string();
-}
-
-std::string TKitSysBaseCollectionItem::GetPropertyDescription(int index) const {
-  const TKitSysPropertyDesc* desc = descriptors_.Item(index);
-  return desc ? desc->Description : std::string();
-}
-
 std::string TKitSysCollectionItem::ItemDescription(const std::string& description) const {
   return StringReplaceAll(description, "%d", IntToStr(Index()));
 }

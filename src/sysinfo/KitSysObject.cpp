@@ -16,26 +16,6 @@ void TKitSysObject::GetPropertiesTextWithTypes(TStringList& list) {
                        true);
 }
 
-bool TKitSysObject::GetPropertyHasValue(int index) const {
-  const TKitSysPropertyDesc* desc = descriptors_.Item(index);
-  return desc && desc->HasValue;
-}
-
-std::string TKitSysObject::GetPropertyValue(int index) const {
-  const TKitSysPropertyDesc* desc = descriptors_.Item(index);
-  return desc ? desc->Value : std::string();
-}
-
-std::string TKitSysObject::GetPropertyCaption(int index) const {
-  const TKitSysPropertyDesc* desc = descriptors_.Item(index);
-  return desc ? desc->Caption : std::string();
-}
-
-std::string TKitSysObject::GetPropertyDescription(int index) const {
-  const TKitSysPropertyDesc* desc = descriptors_.Item(index);
-  return desc ? desc->Description : std::string();
-}
-
 void TKitSysObject::Progress(const std::string& caption, int max, int position) {
   if (auto* component = dynamic_cast<TKitSysBaseComponent*>(owner_)) component->DoProgress(caption, max, position);
 }

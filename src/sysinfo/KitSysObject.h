@@ -39,10 +39,12 @@ public:
 
   // Outside the descriptor list: no value, empty texts.
   int GetPropertyCount() const { return descriptors_.Count(); }
-  bool GetPropertyHasValue(int index) const;
-  std::string GetPropertyValue(int index) const;
-  std::string GetPropertyCaption(int index) const;
-  std::string GetPropertyDescription(int index) const;
+  bool GetPropertyHasValue(int index) const { return descriptors_.ItemOrEmpty(index).HasValue; }
+  std::string GetPropertyValue(int index) const { return descriptors_.ItemOrEmpty(index).Value; }
+  std::string GetPropertyCaption(int index) const { return descriptors_.ItemOrEmpty(index).Caption; }
+  std::string GetPropertyDescription(int index) const {
+    return descriptors_.ItemOrEmpty(index).Description;
+  }
   TKitSysPropertiesDesc& Descriptors() { return descriptors_; }
   const TKitSysPropertiesDesc& Descriptors() const { return descriptors_; }
 

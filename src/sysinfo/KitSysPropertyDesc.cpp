@@ -27,3 +27,9 @@ void TKitSysPropertiesDesc::SetValue(TKitSysPropertyDesc& desc, const std::strin
 const TKitSysPropertyDesc* TKitSysPropertiesDesc::Item(int index) const {
   return index >= 0 && index < Count() ? &items_[index] : nullptr;
 }
+
+const TKitSysPropertyDesc& TKitSysPropertiesDesc::ItemOrEmpty(int index) const {
+  static const TKitSysPropertyDesc empty;
+  const TKitSysPropertyDesc* desc = Item(index);
+  return desc ? *desc : empty;
+}

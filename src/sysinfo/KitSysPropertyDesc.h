@@ -30,6 +30,8 @@ public:
   int Count() const { return static_cast<int>(items_.size()); }
   // None outside 0..Count-1.
   const TKitSysPropertyDesc* Item(int index) const;
+  // An empty descriptor (no value, empty texts) outside 0..Count-1.
+  const TKitSysPropertyDesc& ItemOrEmpty(int index) const;
 
 private:
   std::deque<TKitSysPropertyDesc> items_;

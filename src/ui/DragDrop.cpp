@@ -78,8 +78,6 @@ private:
 };
 }
 
-bool Dragging() { return dragging; }
-
 bool BeginDrag(TControl* source, POINT press, int threshold) {
   if (dragging || !source->HandleAllocated()) return false;
   ClientToScreen(source->Handle(), &press);

@@ -20,6 +20,5 @@ public:
 // goes up, Esc is pressed, another button is pressed or the capture is lost. The drag begins only
 // once the mouse is threshold pixels away from the press point; a release before that drops
 // nothing. Returns true when the items were dropped on a target that accepted them.
+// A drag asked for while one runs is refused (false).
 bool BeginDrag(TControl* source, POINT press, int threshold);
-// True while a drag runs on the calling thread.
-bool Dragging();

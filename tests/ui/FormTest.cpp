@@ -464,11 +464,15 @@ TEST_F(FormTest, CloseAsksTheCloseQueryAndFollowsTheCloseAction) {
 
 TEST_F(FormTest, ModalResultOfTheDefaultButtonAndCloseQuery) {
   form->Hide();
+  TSampleForm* other = NewForm<TSampleForm>(nullptr);
+  other->Show();
+  bool otherEnabledInside = true;
   int queries = 0;
   form->OnCloseQuery = [&](TComponent*, bool& canClose) { canClose = ++queries > 1; };
   int shows = 0;
   form->OnShow = [&](TComponent*) {
     ++shows;
+    otherEnabledInside = IsWindowEnabled(other->Handle()) != 0;
     PostMessageA(form->Handle(), WM_COMMAND, IDOK, 0);  // Enter: the default button
     PostMessageA(form->Handle(), WM_COMMAND, IDOK, 0);
   };
@@ -478,6 +482,9 @@ TEST_F(FormTest, ModalResultOfTheDefaultButtonAndCloseQuery) {
   EXPECT_EQ(1, shows);
   EXPECT_FALSE(form->Visible());
   EXPECT_FALSE(watchdog.Fired());
+  EXPECT_FALSE(otherEnabledInside) << "the other windows are disabled while it is modal";
+  EXPECT_TRUE(IsWindowEnabled(other->Handle()));
+  other->Free();
 }
 
 TEST_F(FormTest, InputBoxReturnsTheTextOrTheDefault) {

@@ -12,6 +12,7 @@
 #include "Font.h"
 #include "Form.h"
 #include "HeaderControl.h"
+#include "ImageList.h"
 #include "ListView.h"
 #include "PaintBox.h"
 #include "Panel.h"
@@ -23,13 +24,6 @@
 #include "UiTest.h"
 
 namespace {
-HIMAGELIST MakeImages() {
-  HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 4);
-  for (LPCSTR id : {IDI_APPLICATION, IDI_INFORMATION, IDI_WARNING, IDI_ERROR, IDI_QUESTION})
-    ImageList_AddIcon(list, LoadIconA(nullptr, id));
-  return list;
-}
-
 // A window layout like the main window's: tool bar, status bar, folder tree left, splitter,
 // header and call list right, the trace below.
 class TMainLikeForm : public TForm {
@@ -37,7 +31,9 @@ public:
   explicit TMainLikeForm(TComponent* owner) : TForm(owner, "TMainLikeForm") {
     SetCaption("Controls");
     SetBounds(60, 40, 640, 480);
-    images = MakeImages();
+    images = new TImageList(this);
+    for (LPCSTR id : {IDI_APPLICATION, IDI_INFORMATION, IDI_WARNING, IDI_ERROR, IDI_QUESTION})
+      images->AddIcon(LoadIconA(nullptr, id));
 
     auto* actions = new TActionList(this);
     acPlay = new TAction(actions);
@@ -49,7 +45,7 @@ public:
 
     ToolBar2 = new TToolBar(this);
     ToolBar2->SetParent(this);
-    ToolBar2->SetImages(images);
+    ToolBar2->SetImages(images->Handle());
     ToolBar2->SetShowCaptions(true);
     ToolBar2->SetButtonSize(70, 38);
     ToolBar2->SetHeight(42);
@@ -83,7 +79,7 @@ public:
     Tree = new TTreeView(this);
     Tree->SetParent(Panel4);
     Tree->SetAlign(alClient);
-    Tree->SetImages(images);
+    Tree->SetImages(images->Handle());
     Tree->DragMode = dmAutomatic;
 
     Splitter1 = new TSplitter(this);
@@ -137,7 +133,6 @@ public:
     }
     Tree->FullExpand();
   }
-  ~TMainLikeForm() override { ImageList_Destroy(images); }
 
   void DrawTrace(HDC dc) {
     ++paints;
@@ -156,7 +151,7 @@ public:
     DeleteObject(pen);
   }
 
-  HIMAGELIST images;
+  TImageList* images;
   TAction *acPlay, *acRecord;
   TToolBar* ToolBar2;
   TToolButton *Playsb1, *PauseSb1, *PrevSb1, *RecSb1;

@@ -1,7 +1,8 @@
-// boxdemo RESULTS [quick] [com N]: the watcher's test program. It shows the kinds of boxes the
+// boxdemo RESULTS [quick|crash] [com N]: the watcher's test program. It shows the kinds of boxes the
 // real program shows (platform message boxes through the ui layer, modal forms with a list and
 // OK/Cancel, an input box) and writes one line per box to RESULTS: what closed it. Unless
-// "quick", it then writes to COMn, shows a main window and records how that was closed.
+// "quick", it then writes to COMn, shows a main window and records how that was closed; "crash"
+// ends in an access violation after the first box.
 #include <windows.h>
 #include <cstdio>
 #include <cstdlib>
@@ -107,7 +108,7 @@ bool WritePort(int com) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: boxdemo RESULTS [quick] [com N]\n");
+    std::fprintf(stderr, "usage: boxdemo RESULTS [quick|crash] [com N]\n");
     return 2;
   }
   results = std::fopen(argv[1], "a");
@@ -115,16 +116,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "boxdemo: cannot open %s\n", argv[1]);
     return 2;
   }
-  bool quick = false;
+  bool quick = false, crash = false;
   int com = 0;
   for (int i = 2; i < argc; ++i) {
     if (std::strcmp(argv[i], "quick") == 0) quick = true;
+    else if (std::strcmp(argv[i], "crash") == 0) crash = true;
     else if (std::strcmp(argv[i], "com") == 0 && i + 1 < argc) com = std::atoi(argv[++i]);
   }
   Application.Initialize();
   Application.SetTitle("Box demo");
   Record("started");
   Record("message " + std::to_string(Application.MessageBox("Hello from the demo", "Box demo", MB_OK)));
+  if (crash) {
+    Record("crashing");
+    RaiseException(EXCEPTION_ACCESS_VIOLATION, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+  }
   if (quick) {
     Record("done");
     return 0;

@@ -138,6 +138,15 @@ int TWatcher::Run() {
     }
   }
   bool watching = process_ != nullptr;
+  if (process_) {
+    wchar_t path[MAX_PATH * 2];
+    DWORD size = MAX_PATH * 2;
+    if (QueryFullProcessImageNameW(process_, 0, path, &size)) {
+      std::wstring p(path, size);
+      size_t slash = p.find_last_of(L"\\/");
+      exeName_ = Utf8(slash == std::wstring::npos ? p : p.substr(slash + 1));
+    }
+  }
   std::string why;
   int status = 0;
   for (;;) {
@@ -201,7 +210,44 @@ void TWatcher::Pause(DWORD ms) {
   else Sleep(ms);
 }
 
+// Wine's crash dialog comes from the debugger's process, not the program's: the program would
+// wait for it for ever. It is logged as a crash and closed, so the program ends.
+void TWatcher::AnswerCrash() {
+  ULONGLONG now = GetTickCount64();
+  if (exeName_.empty() || now < nextCrashLook_) return;
+  nextCrashLook_ = now + 1000;
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return;
+  std::vector<DWORD> debuggers;
+  PROCESSENTRY32W pe{};
+  pe.dwSize = sizeof pe;
+  for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
+    if (LowerW(pe.szExeFile) == L"winedbg.exe") debuggers.push_back(pe.th32ProcessID);
+  CloseHandle(snap);
+  const std::string mark = "The program " + exeName_ + " has encountered";
+  for (DWORD pid : debuggers) {
+    for (HWND w : TopWindows(pid)) {
+      TBoxWindow window(w);
+      TBox box = window.Read();
+      bool ours = false;
+      for (const std::string& t : box.texts) ours = ours || t.find(mark) != std::string::npos;
+      bool known = false;
+      for (HWND c : crashSeen_) known = known || c == w;
+      if (!ours || known) continue;
+      crashSeen_.push_back(w);
+      int button = FindDefaultButton(box);
+      TJsonLine line;
+      line.Add("hwnd", Hex(w)).AddBox(box);
+      if (button >= 0 && window.Press(button)) line.Add("pressed", box.buttons[button].text);
+      else window.Close();
+      log_.Write("crash", line);
+      Loud("THE PROGRAM CRASHED", box);
+    }
+  }
+}
+
 void TWatcher::Scan() {
+  AnswerCrash();
   ULONGLONG now = GetTickCount64();
   std::vector<HWND> windows = TopWindows(pid_);
   for (auto it = seen_.begin(); it != seen_.end();) {

@@ -52,6 +52,7 @@ private:
   void CloseProgram();
   bool ProgramRunning() const;
   void Pause(DWORD ms);
+  void AnswerCrash();
 
   TWatchOptions options_;
   std::vector<TRule> rules_;
@@ -60,4 +61,7 @@ private:
   DWORD pid_ = 0;
   HANDLE event_ = nullptr;
   std::map<HWND, TSeen> seen_;
+  std::string exeName_;            // of the watched program, as the crash dialog names it
+  ULONGLONG nextCrashLook_ = 0;
+  std::vector<HWND> crashSeen_;
 };

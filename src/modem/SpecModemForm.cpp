@@ -1,0 +1,433 @@
+#include "SpecModemForm.h"
+#include "Button.h"
+#include "Codec.h"
+#include "Compression.h"
+#include "Dialogs.h"
+#include "EventLog.h"
+#include "Exception.h"
+#include "KitSysModem.h"
+#include "Label.h"
+#include "ListBox.h"
+#include "MessagePump.h"
+#include "ModemEngine.h"
+#include "ModemParams.h"
+#include "Panel.h"
+#include "Parse.h"
+#include "ProgramDir.h"
+#include "ProgressBar.h"
+#include "ProgressForm.h"
+#include "SettingsFile.h"
+#include "SysUtils.h"
+#include "WaveFormat.h"
+#include <algorithm>
+
+bool VoiceFeatures = false;
+TSpecModemForm* SpecModemForm = nullptr;
+
+namespace {
+
+constexpr int ProbeSteps = 13;
+constexpr int MaxCompressions = 101;
+
+std::string ProgramFile(const char* name) {
+  return ProgramDir.empty() ? std::string(name) : ProgramDir + "\\" + name;
+}
+
+TSettingsFile& Ini() {
+  if (!g_Ini) throw Exception("The settings file is not open.");
+  return *g_Ini;
+}
+
+// Identities are plain ASCII text; anything else in one is line noise.
+bool NotPrintable(unsigned char c) { return c < 0x20 || c > 0x7E; }
+
+// The commands that a modem without voice functions gets as "none".
+const char* const VoiceKeys[] = {"VoiceMode",    "InitVoice",      "DisCallerId",  "ForCallerId", "UnfCallerId",
+                                 "Distinctive",  "SpeakerVol",     "LineSel_T",    "LineSel_T#",  "BeepTone",
+                                 "SilenceTimer", "ToneGeneration", "VoiceProcess", "VoiceTrx",    "VoiceRec",
+                                 "RecGain",      "SpeakerOn",      "SpeakerOff",   "MicGain",     "SpeakerGain"};
+
+const char* const ModelQueries[] = {"AT+GMM?", "AT+FMM?", "ATI4"};
+const char* const MakerQueries[] = {"AT+GMI?", "AT+FMI?"};
+const char* const DriverQueries[] = {"AT+GMR?", "AT+FMR?"};
+
+}  // namespace
+
+TSpecModemForm::TSpecModemForm(TComponent* owner) : TForm(owner, "TSpecModemForm") {
+  SetCaption("Modem initialization");
+  SetBorderStyle(bsSingle);
+  SetBorderIcons(0);
+  Position = poMainFormCenter;
+  SetClientSize(313, 221);
+
+  Label1 = new TLabel(this);
+  Label1->SetParent(this);
+  Label1->SetBounds(12, 8, 60, 13);
+  Label1->SetCaption("Modems");
+  lboxModems = new TListBox(this);
+  lboxModems->SetParent(this);
+  lboxModems->SetBounds(12, 26, 289, 121);
+  Panel1 = new TPanel(this);
+  Panel1->SetParent(this);
+  Panel1->SetBounds(12, 154, 289, 22);
+  Panel1->SetBevelOuter(bvNone);
+  Gauge1 = new TProgressBar(this);
+  Gauge1->SetParent(Panel1);
+  Gauge1->SetBounds(0, 2, 289, 18);
+  Gauge1->SetRange(0, 100);
+  Gauge1->SetVisible(false);
+  btnOk = new TButton(this);
+  btnOk->SetParent(this);
+  btnOk->SetBounds(119, 186, 75, 25);
+  btnOk->SetCaption("OK");
+  btnOk->SetDefault(true);
+  btnOk->OnClick = [this](TComponent*) { btnOkClick(); };
+
+  ModemList = new TKitSysModem(this);
+  ModemList->Refresh();
+  OnShow = [this](TComponent*) { FormShow(); };
+}
+
+std::string TSpecModemForm::IdentityText(const std::string& reply) {
+  std::string line;
+  size_t at = 0;
+  while (at <= reply.size()) {
+    size_t end = reply.find_first_of("\r\n", at);
+    if (end == std::string::npos) end = reply.size();
+    line = reply.substr(at, end - at);
+    if (!TrimControls(line).empty()) break;
+    line.clear();
+    at = end + 1;
+  }
+  size_t colon = line.find(':');
+  if (colon != std::string::npos) line.erase(0, colon + 1);
+  line.erase(std::remove_if(line.begin(), line.end(), [](char c) { return NotPrintable(static_cast<unsigned char>(c)); }),
+             line.end());
+  return line;
+}
+
+void TSpecModemForm::EnableControls(bool on) {
+  btnOk->SetEnabled(on);
+  lboxModems->SetEnabled(on);
+}
+
+// ---- Search ----
+
+void TSpecModemForm::FindModems() {
+  EnableControls(true);
+  lboxModems->Clear();
+  for (TModemParams& entry : FoundModems) entry = TModemParams();
+  FoundCount = 0;
+  Ini().EraseSection("Modem");
+  Ini().UpdateFile();
+
+  std::vector<TKitSystemModem> system = KitSystemModems(ModemList->Modems());
+  FoundCount = static_cast<int>(system.size());
+  if (FoundCount > 0) {
+    ProbedDirectly = false;
+    for (int i = 0; i < FoundCount; ++i) {
+      lboxModems->AddItem(system[i].Name);
+      TModemParams& entry = FoundModems[i + 1];
+      entry.PortName = system[i].AttachedTo;
+      entry.Model = system[i].Name;
+      if (system[i].Port) entry.port = system[i].Port;
+    }
+    return;
+  }
+  ProbeDirectly();
+}
+
+std::string TSpecModemForm::Identity(const char* const* queries, int count, const char* fallback) {
+  for (int i = 0; i < count; ++i) {
+    std::string reply;
+    if (fmModem->SendQuery(queries[i], reply) == 0) return IdentityText(reply);
+  }
+  return fallback;
+}
+
+void TSpecModemForm::ProbeDirectly() {
+  if (!fmModem) throw Exception("The modem engine is not ready.");
+  ProbedDirectly = true;
+  int found = 0;
+  if (ProgressForm) {
+    ProgressForm->SetCaption("Finding modems... ");
+    ProgressForm->Show();
+  }
+  AddEvent("----- finding modems -----");
+  fmModem->ClosePort();  // an open port would be taken for every number
+  for (int port = 1; port <= 8; ++port) {
+    if (ProgressForm) ProgressForm->ProgressBar1->SetPosition(static_cast<int>(Round(port / 8.0 * 100)));
+    ProcessMessages();
+    if (!fmModem->OpenPort(port, false)) {
+      AddEvent("Port " + IntToStr(port) + " failed to open");
+      continue;
+    }
+    if (fmModem->SendCommand("AT", "Sending AT", "ok") != 0) {
+      fmModem->ClosePort();
+      continue;
+    }
+    fmModem->SendCommand("atE0", "echo off..", "ok");
+    TModemParams& entry = FoundModems[++found];
+    entry.Model = Identity(ModelQueries, 3, "Unspecified model");
+    entry.Manufacturer = Identity(MakerQueries, 2, "Unspecified manufacturer");
+    entry.DriverDate = Identity(DriverQueries, 2, "Unspecified driver");
+    entry.PortName = "com" + IntToStr(port);
+    entry.port = port;
+    lboxModems->AddItem(entry.Model);
+    fmModem->ClosePort();
+  }
+  AddEvent("----- finding modems finished -----");
+  if (ProgressForm) ProgressForm->Hide();
+  FoundCount = found;
+}
+
+void TSpecModemForm::FormShow() {
+  if (FoundCount < 1) {
+    Ini().WriteBool("Params", "Voicefeatures", false);
+    ShowMessage("        No modem detected        ");
+    Close();
+    return;
+  }
+  lboxModems->SetItemIndex(0);
+}
+
+// ---- Probe of the chosen modem ----
+
+void TSpecModemForm::btnOkClick() {
+  int sel = lboxModems->ItemIndex() + 1;
+  if (sel < 1 || sel > FoundCount) {
+    Close();
+    return;
+  }
+  if (!fmModem || !fmParse) throw Exception("The modem engine is not ready.");
+  Choose(sel - 1);
+  EnableControls(false);
+  ProcessMessages();
+  bool done = true;
+  try {
+    done = ProbeModem(sel);
+  } catch (...) {
+    // A refused write or an unreadable file: nothing half-done stays behind the user's back.
+    Gauge1->SetVisible(false);
+    fmModem->ClosePort();
+    EnableControls(true);
+    throw;
+  }
+  if (done) Close();
+}
+
+// False when the wizard stays open for another choice.
+bool TSpecModemForm::ProbeModem(int sel) {
+  TSettingsFile& ini = Ini();
+  fmModem->ClosePort();
+  if (!fmModem->OpenPort(ModemParams.port, false)) {
+    ini.WriteBool("Params", "Voicefeatures", false);
+    ShowMessage("Error detected opening Com" + IntToStr(ModemParams.port) + "\nPossible cause\n" +
+                "Your modem is bound to another software such as a fax software");
+    EnableControls(true);
+    return false;
+  }
+  if (!fmModem->PortOpened) return true;
+
+  fmModem->SendCommand("atE0", "echo off..", "ok");
+  if (fmModem->SendCommand("at", "at", "ok") != 0) {
+    ini.WriteBool("Params", "Voicefeatures", false);
+    ShowMessage("Error detected\nPossible cause\nYour modem is not connected to port");
+    fmModem->ClosePort();
+    return true;
+  }
+
+  ini.WriteString("Modem", "DriverDate", ModemParams.DriverDate);
+  ini.WriteString("Modem", "Manufacturer", ModemParams.Manufacturer);
+  ini.WriteString("Modem", "DeviceDesc", ModemParams.DeviceDesc);
+  ini.WriteString("Modem", "Model", ModemParams.Model);
+  ini.WriteString("Modem", "Reset", ModemParams.Reset);
+  ini.WriteString("Modem", "answer", ModemParams.answer);
+  ini.WriteString("Modem", "monitor", ModemParams.monitor);
+  ini.WriteInteger("Modem", "port", ModemParams.port);
+
+  VoiceFeatures = fmModem->SendCommand("at+fclass=8", "checking V.253 standard", "ok") == 0 &&
+                  fmModem->SendCommand("at+vls=0", "checking V.253 standard", "ok") == 0;
+  if (!VoiceFeatures) {
+    for (const char* key : VoiceKeys) ini.WriteString("Modem", key, "none");
+    ini.WriteBool("Params", "Voicefeatures", false);
+    ini.WriteInteger("Params", "Timeout", 4);
+  } else {
+    Gauge1->SetPosition(0);
+    Gauge1->SetVisible(true);
+    ini.WriteBool("Params", "Voicefeatures", true);
+    SetDefaultCommands(sel);
+    ModemParams = FoundModems[sel];
+    ini.WriteString("Modem", "VoiceMode", ModemParams.VoiceMode);
+
+    Probe("InitVoice", ModemParams.InitVoice);
+    Step(1);
+    Probe("DisCallerId", ModemParams.DisCallerId);
+    Step(2);
+    Probe("ForCallerId", ModemParams.ForCallerId);
+    Step(3);
+    Probe("UnfCallerId", ModemParams.UnfCallerId);
+    Step(4);
+    Probe("Distinctive", ModemParams.Distinctive);
+    Step(5);
+    AddEvent("now vsm");
+    if (fmParse->QueryCompressions(false)) {
+      ChooseCompression();
+      if (ini.SectionExists("Modem compression")) ini.EraseSection("Modem compression");
+      SetCompressionFormat();
+    }
+    Step(6);
+    AddEvent("now vls");
+    fmParse->QueryLineSelect();
+    Step(7);
+    ini.WriteString("Modem", "SilenceTimer", "none");
+    ini.WriteString("Modem", "ToneGeneration", ModemParams.ToneGeneration);
+    ini.WriteString("Modem", "VoiceProcess", ModemParams.VoiceProcess);
+    ini.WriteString("Modem", "VoiceTrx", ModemParams.VoiceTrx);
+    ini.WriteString("Modem", "VoiceRec", ModemParams.VoiceRec);
+    ProbeGain("at+VGR=?", false, "vgr", "RecGain", "at+vgr=");
+    Step(8);
+    ProbeGain("at+VGT=?", true, "vgt", "SpeakerVol", "at+vgt=");
+    Step(9);
+    Probe("SpeakerOn", ModemParams.SpeakerOn);
+    Step(10);
+    Probe("SpeakerOff", ModemParams.SpeakerOff);
+    Step(11);
+    Probe("MicGain", ModemParams.MicGain);
+    Step(12);
+    Probe("SpeakerGain", ModemParams.SpeakerGain);
+    Step(13);
+    ChooseLine();
+    ini.WriteInteger("Params", "Timeout", 4);
+    Gauge1->SetVisible(false);
+  }
+  EnableControls(true);
+  fmModem->ClosePort();
+  return true;
+}
+
+void TSpecModemForm::Probe(const char* key, const std::string& command) {
+  bool works = fmModem->SendCommand(command, command, "ok") == 0;
+  Ini().WriteString("Modem", key, works ? command : "none");
+}
+
+void TSpecModemForm::ProbeGain(const char* query, bool vgt, const char* prefix, const char* key,
+                               const char* command) {
+  std::string reply;
+  int min = -1, max = -1;
+  if (fmModem->SendQuery(query, reply) == 0) {
+    if (vgt) TfmParse::ParseGainRangeVgt(reply, min, max);
+    else TfmParse::ParseGainRange(reply, min, max);
+  }
+  // No range (refused, none given, or one the parser rejected): the modem's gain stays as it is.
+  if (min < 0 || max < 0) {
+    Ini().WriteString("Modem", key, "none");
+    return;
+  }
+  Ini().WriteInteger("Modem", std::string(prefix) + "Min", min);
+  Ini().WriteInteger("Modem", std::string(prefix) + "Max", max);
+  Ini().WriteString("Modem", key, command + IntToStr((min + max) / 2));
+}
+
+void TSpecModemForm::ChooseLine() {
+  for (const char* key : {"LineSel_T", "LineSel_LT", "LineSel_ST", "LineSel_MST"}) {
+    std::string value = Ini().ReadString("Modem", key, "");
+    if (UpperCase(value) == "NONE") continue;
+    Ini().WriteString("Params", "UseLine", value);
+    Ini().WriteString("Params", "UseLineRes", Ini().ReadString("Modem", std::string(key) + "#", ""));
+    return;
+  }
+}
+
+void TSpecModemForm::Step(int step) {
+  Gauge1->SetPosition(static_cast<int>(Round(step * 100.0 / ProbeSteps)));
+}
+
+// ---- Compression ----
+
+void TSpecModemForm::ChooseCompression() {
+  std::vector<TCompressionRec> records = ReadCompressions(ProgramFile("Compressions.d"));
+  if (records.size() > MaxCompressions) records.resize(MaxCompressions);
+  if (records.empty()) return;
+  struct TPass {
+    const char* name;
+    const char* bps;  // null: any
+  };
+  static const TPass passes[] = {{"UNSIGNED PCM", "8"}, {"SIGNED PCM", "8"},   {"ULAW", "8"},
+                                 {"ALAW", "8"},         {"SIGNED PCM", "16"},  {"UNSIGNED PCM", "16"},
+                                 {"IMA ADPCM", nullptr}, {"ADPCM", "4"}};
+  size_t chosen = 0;
+  bool matched = false;
+  for (const TPass& pass : passes) {
+    for (size_t i = 0; i < records.size() && !matched; ++i) {
+      if (records[i].Description.Get() != pass.name) continue;
+      if (pass.bps && records[i].bps.Get() != pass.bps) continue;
+      chosen = i;
+      matched = true;
+    }
+    if (matched) break;
+  }
+  Ini().WriteString("Modem", "VoiceCompression", records[chosen].VsmCommand.Get());
+  Ini().WriteInteger("Params", "Compression", static_cast<int>(chosen));
+}
+
+bool TSpecModemForm::SetCompressionFormat() {
+  std::vector<TCompressionRec> records = ReadCompressions(ProgramFile("Compressions.d"));
+  int number = Ini().ReadCompression(static_cast<int>(records.size()));
+  if (number < 0) {
+    ShowMessage("The voice compression chosen is not in Compressions.d.\rChoose a different modem compression");
+    return false;
+  }
+  CurrentCompression = records[static_cast<size_t>(number)];
+  const std::string name = CurrentCompression.Description.Get();
+  const int bps = StrToIntDef(Trim(CurrentCompression.bps.Get()), -1);
+  const int vsr = StrToIntDef(Trim(CurrentCompression.vsr.Get()), -1);
+  const bool pcm = name == "UNSIGNED PCM" || name == "SIGNED PCM";
+
+  auto matches = [&](const WAVEFORMATEX& f, WORD tag) {
+    return f.wFormatTag == tag && f.wBitsPerSample == bps && f.nChannels == 1 &&
+           static_cast<int>(f.nSamplesPerSec) == vsr;
+  };
+  TdeWaveFormat format;
+  bool found = false;
+  for (int c = 0; c < CodecCount() && !found; ++c) {
+    const TdeCodec* codec = Codecs(c);
+    for (int i = 0; i < codec->FormatCount() && !found; ++i) {
+      TdeCodec::TFormatRec rec;
+      codec->GetFormat(i, rec);
+      if (!rec.Format) continue;
+      const WAVEFORMATEX& f = *rec.Format;
+      if (pcm && matches(f, WAVE_FORMAT_PCM)) {
+        size_t size = std::min<size_t>(static_cast<size_t>(codec->MaxFormatSize), 16);
+        format.LoadFromBuffer(&f, size);
+        format.SetExtraSize(0);
+        found = true;
+      } else if (pcm && bps == 16 && vsr == 7200) {
+        format.SetFormatTag(WAVE_FORMAT_PCM);
+        format.SetChannels(1);
+        format.SetSamplesPerSec(7200);
+        format.SetBitsPerSample(16);
+        format.SetBlockAlign(2);
+        format.SetAvgBytesPerSec(14400);
+        format.SetExtraSize(0);
+        found = true;
+      } else if ((name == "ULAW" && matches(f, WAVE_FORMAT_MULAW)) ||
+                 (name == "ALAW" && matches(f, WAVE_FORMAT_ALAW))) {
+        size_t size = std::min<size_t>({static_cast<size_t>(codec->MaxFormatSize),
+                                        sizeof(WAVEFORMATEX) + f.cbSize, size_t{TdeWaveFormat::BufferSize}});
+        format.LoadFromBuffer(&f, size);
+        found = true;
+      } else if (vsr == 8000 && bps == 4 && name == "IMA ADPCM") {
+        format.LoadFromFile(ProgramFile("IMA_ADPCM_1.cpn"));
+        found = true;
+      }
+    }
+  }
+  if (!found) {
+    ShowMessage("None Codec Format found to match modem compression\rChoose a different modem compression");
+    return false;
+  }
+  if (Ini().SectionExists("Modem compression")) Ini().EraseSection("Modem compression");
+  Ini().WriteFormat("Modem compression", format);
+  return true;
+}
