@@ -11,12 +11,14 @@
 #include "Exception.h"
 #include "FileStream.h"
 #include "FileUtils.h"
+#include "Font.h"
 #include "ImageList.h"
 #include "ListView.h"
 #include "LiveSettings.h"
 #include "Menu.h"
 #include "ModemEngine.h"
 #include "ModemParams.h"
+#include "SpecModemForm.h"
 #include "PaintBox.h"
 #include "Panel.h"
 #include "ProgramDir.h"
@@ -695,6 +697,45 @@ void TfmQdx::StopAction(bool reopen) {
     SetControlsState();
   }
   if (!VoiceFeatures) SetRecordControls(false);
+}
+
+void TfmQdx::SetListFont(const std::string& name, int size, unsigned color) {
+  TFont font;
+  font.Name = name;
+  font.Size = size;
+  font.Color = color;
+  dbGrid1->SetFont(font);
+  Tree->SetFont(font);
+}
+
+int TfmQdx::SplitterWidth() const { return Tree->Width(); }
+
+void TfmQdx::SetSplitterWidth(int width) { Tree->SetWidth(width); }
+
+void TfmQdx::SetColumnWidths(int date, int time, int duration) {
+  dbGrid1->SetColumnWidth(0, date);
+  dbGrid1->SetColumnWidth(1, time);
+  dbGrid1->SetColumnWidth(2, duration);
+}
+
+void TfmQdx::DisableNavigation() {
+  PrevSb1->SetEnabled(false);
+  NextSb1->SetEnabled(false);
+}
+
+bool TfmQdx::FirstCall() {
+  if (!CallsTbl.Active() || CallsTbl.IsEmpty()) return false;
+  CallsTbl.First();
+  RecordingName = CallsTbl.FieldByName("id")->AsString();
+  return true;
+}
+
+void TfmQdx::DisableCallControls() {
+  Playsb1->SetEnabled(false);
+  PauseSb1->SetEnabled(false);
+  PrevSb1->SetEnabled(false);
+  NextSb1->SetEnabled(false);
+  if (!RecSb1->Down()) acStop->SetEnabled(false);
 }
 
 void TfmQdx::Timer2Timer() {

@@ -6,6 +6,7 @@
 #include "DateUtils.h"
 #include "Form.h"
 #include "ModemHost.h"
+#include "SettingsHost.h"
 
 class TAction;
 class TActionList;
@@ -32,7 +33,7 @@ class TTreeView;
 // The main window: the folder tree at the left, the calls of the selected folder at the right,
 // the status line, the menus and the tray icon; it starts and stops recordings and files them.
 // The call list is a virtual list view over the call table until the data grid comes.
-class TfmQdx : public TForm, public TModemHost {
+class TfmQdx : public TForm, public TModemHost, public TSettingsHost {
 public:
   explicit TfmQdx(TComponent* owner);
   ~TfmQdx() override;
@@ -132,6 +133,19 @@ public:
   void StopRecording() override;
   void DisplayData(const TDisp& frame) override;
   void RecordingWriteFailed(const std::string& message) override;
+
+  // The start-up settings load's side.
+  void SetVolume(int position) override { Volume = position; }
+  void SetListFont(const std::string& name, int size, unsigned color) override;
+  int SplitterWidth() const override;
+  void SetSplitterWidth(int width) override;
+  void SetColumnWidths(int date, int time, int duration) override;
+  void EnableRecordControls(bool enabled) override { SetRecordControls(enabled); }
+  void DisableNavigation() override;
+  bool FirstCall() override;
+  void EnableDelete() override {}
+  void DisableCallControls() override;
+  int Volume = 8;  // TrackBar2's position, for the player
 
   // Asks the running instance to restore its window (a registered message).
   static UINT RestoreMessage();

@@ -1,11 +1,10 @@
 // The program's entry point: one instance per desktop, the forms in their order, the loop.
 #include "Application.h"
 #include "CallerIdForm.h"
-#include "Compression.h"
+#include "InitQDX.h"
 #include "Dialogs.h"
 #include "EventLog.h"
 #include "Exception.h"
-#include "FileUtils.h"
 #include "KitStart.h"
 #include "LiveSettings.h"
 #include "MainFormU.h"
@@ -15,6 +14,7 @@
 #include "ProgramDir.h"
 #include "ProgressForm.h"
 #include "QueryModemForm.h"
+#include "SpecModemForm.h"
 #include "RecordingRecovery.h"
 #include "ScomSystem.h"
 #include "SettingsFile.h"
@@ -37,35 +37,6 @@ void RestoreFirstInstance() {
   PostMessageA(window, TfmQdx::RestoreMessage(), 0, 0);
 }
 
-// The settings load and modem start of the start-up check, for as long as that form is not
-// part of the program: with a modem set up in qdx.ini, its commands, compression and port.
-void StartModem() {
-  LiveSettings.Load(*g_Ini);
-  if (!g_Ini->SectionExists("Modem") || g_Ini->ReadInteger("Modem", "port", 0) == 0) {
-    VoiceFeatures = false;
-    return;
-  }
-  LoadModemCommands(*g_Ini);
-  VoiceFeatures = g_Ini->ReadBool("Params", "Voicefeatures", true);
-  try {
-    if (FileExists(ProgramDir + "\\Compressions.d")) {
-      auto records = ReadCompressions(ProgramDir + "\\Compressions.d");
-      int index = g_Ini->ReadCompression(int(records.size()));
-      if (index >= 0) CurrentCompression = records[size_t(index)];
-    }
-  } catch (const std::exception& e) {
-    AddEvent(e.what());
-  }
-  if (!VoiceFeatures) ShowMessage("Your modem does not support V.253/IS-101 standard");
-  CreateDirectoryA((ProgramDir + "\\wav").c_str(), nullptr);
-  if (!fmModem->OpenPort(ModemParams.port, true)) {
-    ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
-    fmQdx->SetRecordControls(false);
-  }
-  if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
-  else fmModem->DisableAutoRecord();
-}
-
 void Run() {
   Application.Initialize();
   Application.SetTitle("Vorlane");
@@ -73,6 +44,7 @@ void Run() {
   Application.CreateForm(fmMonitor);
   Application.CreateForm(ProgressForm);
   Application.CreateForm(fmQueryModem);
+  Application.CreateForm(SpecModemForm);
   fmModem = new TfmModem(fmQdx);
   fmModem->Host = fmQdx;
   // A call cut off by the end of the last run is filed before the modem is armed.
@@ -80,7 +52,13 @@ void Run() {
     if (!RecoverWorkingFile(fmQdx->Log)) AddEvent("-- wav\\Recorded.wav is left as it is");
     fmQdx->ShowCalls();
   }
-  StartModem();
+  // The settings dialog's load, until that dialog is made here.
+  try {
+    LiveSettings.Load(*g_Ini);
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+  }
+  Application.CreateForm(fmInitQDX, static_cast<TSettingsHost*>(fmQdx));
   Application.CreateForm(fmCallerID);
   fmModem->CallerView = fmCallerID;
   Started = true;

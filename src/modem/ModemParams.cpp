@@ -76,5 +76,3 @@ void LoadModemCommands(const TIniFile& ini) {
       ModemParams.port = ini.ReadInteger(k.Section, k.Key, 1);
   }
 }
-
-bool VoiceFeatures = true;

@@ -65,6 +65,3 @@ class TIniFile;
 // Reads every key of ModemKeys into ModemParams, in that order: strings default to "", port
 // to 1. PortName is left as it is.
 void LoadModemCommands(const TIniFile& ini);
-
-// [Params] Voicefeatures as loaded at start: false leaves the record controls disabled.
-extern bool VoiceFeatures;

@@ -11,6 +11,7 @@
 #include "ModemParams.h"
 #include "FileUtils.h"
 #include "ModemSim.h"
+#include "SpecModemForm.h"
 #include "SettingsFile.h"
 #include "TreeU.h"
 #include "../ui/UiTest.h"
