@@ -1,62 +1,102 @@
-// The program's entry point. For now it opens the modem's COM port (the first argument, else
-// COM1), sends "AT" and shows the modem's reply; the main window comes later.
+// The program's entry point: one instance per desktop, the forms in their order, the loop.
 #include "Application.h"
+#include "CallerIdForm.h"
+#include "InitQDX.h"
 #include "Dialogs.h"
+#include "EventLog.h"
 #include "Exception.h"
 #include "KitStart.h"
-#include "MessagePump.h"
+#include "LiveSettings.h"
+#include "MainFormU.h"
+#include "ModemEngine.h"
+#include "ModemParams.h"
+#include "MonitorU.h"
 #include "ProgramDir.h"
-#include "ScomComPort.h"
+#include "ProgressForm.h"
+#include "QueryModemForm.h"
+#include "SpecModemForm.h"
+#include "RecordingRecovery.h"
 #include "ScomSystem.h"
-#include <cstdlib>
-#include <string>
+#include "SettingsFile.h"
 
 namespace {
 
-int PortFromCommandLine() {
-  if (__argc > 1) {
-    int n = std::atoi(__argv[1]);
-    if (n > 0) return n;
+const char* const InstanceMutexName = "Vorlane.SingleInstance.7D3A";
+
+// Another instance owns the mutex: its window is asked to restore itself, and this one ends.
+void RestoreFirstInstance() {
+  HWND window = nullptr;
+  for (int i = 0; i < 100 && !window; ++i) {
+    window = FindWindowA("TfmQdx", nullptr);
+    if (!window) Sleep(100);
   }
-  return 1;
+  if (!window) return;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  AllowSetForegroundWindow(pid);
+  PostMessageA(window, TfmQdx::RestoreMessage(), 0, 0);
 }
 
-std::string AskModem(int portNumber) {
-  TScomComPort port(nullptr);
-  port.SetComNumber(static_cast<WORD>(portNumber));
-  port.SetBaud(115200);
-  port.SetPromptForPort(false);
-  port.SetAutoOpen(false);
-  port.SetInSize(2048);
-  port.SetOutSize(2048);
-  std::string reply;
-  port.SetOnTriggerAvail([&](TComponent*, WORD count) {
-    for (WORD i = 0; i < count; ++i) reply += port.GetChar();
-  });
-  port.SetOpen(true);
-  port.PutString("AT\r");
-  bool answered = PumpUntil([&] {
-    return reply.find("OK") != std::string::npos || reply.find("ERROR") != std::string::npos;
-  }, 5000);
-  port.SetOpen(false);
-  if (!answered) return "COM" + std::to_string(portNumber) + ": no answer from the modem.";
-  return "COM" + std::to_string(portNumber) + " answered:\r\n" + reply;
+void Run() {
+  Application.Initialize();
+  Application.SetTitle("Vorlane");
+  Application.CreateForm(fmQdx);
+  Application.CreateForm(fmMonitor);
+  Application.CreateForm(ProgressForm);
+  Application.CreateForm(fmQueryModem);
+  Application.CreateForm(SpecModemForm);
+  fmModem = new TfmModem(fmQdx);
+  fmModem->Host = fmQdx;
+  // A call cut off by the end of the last run is filed before the modem is armed.
+  if (fmQdx->Log.CallsOpen()) {
+    if (!RecoverWorkingFile(fmQdx->Log)) AddEvent("-- wav\\Recorded.wav is left as it is");
+    fmQdx->ShowCalls();
+  }
+  // The settings dialog's load, until that dialog is made here.
+  try {
+    LiveSettings.Load(*g_Ini);
+  } catch (const std::exception& e) {
+    ShowMessage(e.what());
+  }
+  Application.CreateForm(fmInitQDX, static_cast<TSettingsHost*>(fmQdx));
+  Application.CreateForm(fmCallerID);
+  fmModem->CallerView = fmCallerID;
+  Started = true;
+  if (!fmModem->PortOpened) fmQdx->SetRecordControls(false);
+  if (!VoiceFeatures) fmQdx->SetRecordControls(false);
+  fmQdx->SetStatus(1, " COM PORT " + std::to_string(ModemParams.port));
+  fmQdx->SetStatus(2, " " + ModemParams.Model);
+  if (!fmModem->PortOpened) fmQdx->ModemPortChanged(false);  // never opened: no close event told it
+  Application.Run();
 }
 
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  HANDLE instance = CreateMutexA(nullptr, FALSE, InstanceMutexName);
+  if (instance && GetLastError() == ERROR_ALREADY_EXISTS) {
+    RestoreFirstInstance();
+    CloseHandle(instance);
+    return 0;
+  }
   KitStart();
   ScomStart();
   InitProgramDir();
-  Application.Initialize();
-  Application.SetTitle("Vorlane");
   try {
-    ShowMessage(AskModem(PortFromCommandLine()));
+    Run();
   } catch (...) {
     Application.HandleException(std::current_exception());
   }
+  if (fmModem) {
+    fmModem->CallerView = nullptr;
+    try {
+      fmModem->ClosePort();
+    } catch (...) {
+    }
+  }
+  Application.DestroyForms();
   ScomEnd();
   KitStop();
+  if (instance) CloseHandle(instance);
   return 0;
 }

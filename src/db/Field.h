@@ -13,7 +13,7 @@ enum TFieldType {
   ftDate, ftTime, ftDateTime, ftAutoInc, ftBlob, ftMemo, ftFmtMemo, ftGraphic
 };
 enum TFieldKind { fkData, fkCalculated };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+#include "Alignment.h"
 
 
 struct TFieldDef {

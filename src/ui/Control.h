@@ -22,7 +22,7 @@ constexpr TColor clBlack = 0x000000, clWhite = 0xFFFFFF, clRed = 0x0000FF, clLim
 COLORREF ColorToRGB(TColor color);
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+#include "Alignment.h"
 
 // Keyboard state of a key or mouse event.
 using TShiftState = unsigned;

@@ -1,0 +1,748 @@
+#include "MainFormU.h"
+#include "Action.h"
+#include "Application.h"
+#include "AudioConvertor.h"
+#include "AudioDevice.h"
+#include "AudioStreams.h"
+#include "CallFiler.h"
+#include "Compression.h"
+#include "Dialogs.h"
+#include "EventLog.h"
+#include "Exception.h"
+#include "FileStream.h"
+#include "FileUtils.h"
+#include "Font.h"
+#include "ImageList.h"
+#include "ListView.h"
+#include "LiveSettings.h"
+#include "Menu.h"
+#include "ModemEngine.h"
+#include "ModemParams.h"
+#include "SpecModemForm.h"
+#include "PaintBox.h"
+#include "Panel.h"
+#include "ProgramDir.h"
+#include "RecordingName.h"
+#include "RecordingRecovery.h"
+#include "SettingsFile.h"
+#include "Splitter.h"
+#include "StatusBar.h"
+#include "SysUtils.h"
+#include "Timer.h"
+#include "ToolBar.h"
+#include "TrayNotifyIcon.h"
+#include "TreeView.h"
+#include "UniqueKey.h"
+
+TfmQdx* fmQdx = nullptr;
+bool Started = false;
+
+namespace {
+
+TMenuItem* AddItem(TComponent* owner, TMenuItem* parent, const std::string& caption, TAction* action = nullptr) {
+  auto* item = new TMenuItem(owner);
+  item->SetCaption(caption);
+  if (action) item->SetAction(action);
+  parent->Add(item);
+  return item;
+}
+
+TAction* NewAction(TActionList* list, const std::string& caption, TShortCut shortCut,
+                   std::function<void()> run) {
+  auto* a = new TAction(list);
+  a->SetCaption(caption);
+  a->SetShortCut(shortCut);
+  a->OnExecute = [run](TComponent*) { run(); };
+  return a;
+}
+
+template <class F> void Guarded(const char* step, F f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    AddEvent(std::string("-- ") + step + ": " + e.what());
+  }
+}
+
+}  // namespace
+
+UINT TfmQdx::RestoreMessage() {
+  static UINT message = RegisterWindowMessageA("Vorlane.RestoreMainWindow");
+  return message;
+}
+
+TfmQdx::TfmQdx(TComponent* owner)
+    : TForm(owner, "TfmQdx"), FoldersTbl(Log.FoldersTbl), CallsTbl(Log.CallsTbl) {
+  SetCaption("Vorlane");
+  SetBounds(150, 360, 500, 530);
+  Constraints.MinWidth = 450;
+  Constraints.MinHeight = 500;
+
+  ActionList1 = new TActionList(this);
+  acRecord = NewAction(ActionList1, "Record", ShortCut('R', scCtrl), [this] { acRecordExecute(acRecord); });
+  acStop = NewAction(ActionList1, "Stop", ShortCut('S', scCtrl), [this] { acStopExecut(acStop); });
+  acAddNode = NewAction(ActionList1, "Add node", scNone, [this] { AddFolder(0); });
+  acAddSubNode = NewAction(ActionList1, "Add child node", scNone, [this] { AddFolder(1); });
+  acInsertNode = NewAction(ActionList1, "Insert node", scNone, [this] { AddFolder(2); });
+  acDeleteNode = NewAction(ActionList1, "Delete node...", scNone, [this] { acDeleteNodeExecute(); });
+  acRenameNode = NewAction(ActionList1, "Rename node", scNone, [this] { acRenameNodeExecute(); });
+  acExpandAll = NewAction(ActionList1, "Expand all", scNone, [this] { Tree->FullExpand(); });
+  acColapseAll = NewAction(ActionList1, "Collapse all", scNone, [this] { Tree->FullCollapse(); });
+
+  MainMenu1 = new TMainMenu(this);
+  auto* file = AddItem(this, MainMenu1->Items(), " &File ");
+  Exit1 = AddItem(this, file, "E&xit");
+  Exit1->SetShortCut(ShortCut('X', scCtrl));
+  Exit1->OnClick = [this](TComponent*) {
+    ExitRequested = true;
+    Close();
+  };
+  auto* tree = AddItem(this, MainMenu1->Items(), " &Tree ");
+  for (TAction* a : {acAddNode, acAddSubNode, acInsertNode, acDeleteNode, acRenameNode, acExpandAll, acColapseAll})
+    AddItem(this, tree, "", a);
+  auto* recorder = AddItem(this, MainMenu1->Items(), " Re&corder ");
+  Stop1 = AddItem(this, recorder, "", acStop);
+  Record1 = AddItem(this, recorder, "", acRecord);
+  SetMenu(MainMenu1);
+
+  ToolBar2 = new TToolBar(this);
+  ToolBar2->SetParent(this);
+  ToolBar2->SetShowCaptions(true);
+  ToolBar2->SetButtonSize(60, 22);
+  auto button = [this](const std::string& caption, TAction* action) {
+    auto* b = new TToolButton(ToolBar2);
+    if (action) b->SetAction(action);
+    else b->SetCaption(caption);
+    return b;
+  };
+  Playsb1 = button("Play", nullptr);
+  PauseSb1 = button("Pause", nullptr);
+  StopSb1 = button("", acStop);
+  PrevSb1 = button("Rewind", nullptr);
+  NextSb1 = button("Fast forward", nullptr);
+  RecSb1 = button("", acRecord);
+  for (TToolButton* b : {Playsb1, PauseSb1, PrevSb1, NextSb1}) b->SetEnabled(false);
+
+  StatusBar1 = new TStatusBar(this);
+  StatusBar1->SetParent(this);
+  for (int width : {80, 80, 50}) StatusBar1->AddPanel(width);
+
+  Tree = new TTreeView(this);
+  Tree->SetParent(this);
+  Tree->SetWidth(150);
+  Tree->SetAlign(alLeft);
+  Tree->DragMode = dmAutomatic;
+  Tree->OnChange = [this](TComponent*, TTreeNode* node) { TreeChange(node); };
+  Tree->OnEdited = [this](TComponent*, TTreeNode* node, std::string& text) { TreeEdited(node, text); };
+  Tree->OnMouseDown = [this](TComponent*, TMouseButton, TShiftState, int, int) { Tree->SetReadOnly(true); };
+  Tree->OnExpanded = [this](TComponent*, TTreeNode*) { TreeModified = true; };
+  Tree->OnCollapsed = [this](TComponent*, TTreeNode*) { TreeModified = true; };
+  Tree->OnDragOver = [this](TComponent*, TControl* source, int x, int y, bool& accept) {
+    TreeDragOver(source, x, y, accept);
+  };
+  Tree->OnDragDrop = [this](TComponent*, TControl* source, int x, int y) { TreeDragDrop(source, x, y); };
+  Splitter1 = new TSplitter(this);
+  Splitter1->SetParent(this);
+  Splitter1->SetAlign(alLeft);
+
+  Panel3 = new TPanel(this);
+  Panel3->SetParent(this);
+  Panel3->SetHeight(60);
+  Panel3->SetAlign(alBottom);
+  pBox = new TPaintBox(this);
+  pBox->SetParent(Panel3);
+  pBox->SetAlign(alClient);
+  pBox->SetColor(0);
+
+  dbGrid1 = new TListView(this);
+  dbGrid1->SetParent(this);
+  dbGrid1->SetAlign(alClient);
+  dbGrid1->AddColumn("Date", 80);
+  dbGrid1->AddColumn("Time", 80);
+  dbGrid1->AddColumn("Duration", 75);
+  dbGrid1->AddColumn("Memo", 1000);
+  dbGrid1->DragMode = dmAutomatic;
+  dbGrid1->DragThreshold = 20;
+  dbGrid1->OnGetCell = [this](int row, int column) -> std::string {
+    static const char* const fields[] = {"DateS", "TimeS", "Duration", "Comment"};
+    if (!CallsTbl.Active() || row < 0 || row >= CallsTbl.RecordCount() || column < 0 || column > 3) return "";
+    CallsTbl.SetActiveRow(row);
+    std::string text = CallsTbl.FieldByName(fields[column])->AsString();
+    CallsTbl.SetActiveRow(-1);
+    return text;
+  };
+  dbGrid1->OnSelectionChange = [this](TComponent*) {
+    int row = dbGrid1->ItemIndex();
+    if (CallsTbl.Active() && row >= 0 && row < CallsTbl.RecordCount()) CallsTbl.SetRecNo(row + 1);
+  };
+
+  TrayIcon = new TImageList(this, 32, 32);
+  animateTrayIcon = new TImageList(this, 32, 32);
+  Guarded("Tray icons", [this] {
+    TrayIcon->AddResourceIcon("TRAY_ON");
+    TrayIcon->AddResourceIcon("TRAY_OFF");
+    for (const char* name : {"TRAY_REC0", "TRAY_REC1", "TRAY_REC2", "TRAY_REC3"})
+      animateTrayIcon->AddResourceIcon(name);
+  });
+  trayPopup = new TPopupMenu(this);
+  TrayOpen = AddItem(this, trayPopup->Items(), "Show");
+  TrayOpen->SetDefault(true);
+  TrayOpen->OnClick = [this](TComponent*) { TrayNotifyIcon1->ShowMainForm(); };
+  TrayStop = AddItem(this, trayPopup->Items(), "", acStop);
+  TrayRecord = AddItem(this, trayPopup->Items(), "", acRecord);
+  TrayExit = AddItem(this, trayPopup->Items(), "Exit");
+  TrayExit->OnClick = [this](TComponent*) {
+    ExitRequested = true;
+    Close();
+  };
+  TrayNotifyIcon1 = new TTrayNotifyIcon(this);
+  TrayNotifyIcon1->SetIconList(TrayIcon);
+  TrayNotifyIcon1->SetCycleInterval(500);
+  TrayNotifyIcon1->SetHint("Vorlane");
+  TrayNotifyIcon1->SetPopupMenu(trayPopup);
+  TrayNotifyIcon1->MinimizeToTray = true;
+
+  Timer2 = new TTimer(this);
+  Timer2->SetInterval(100);
+  Timer2->SetEnabled(false);
+  Timer2->OnTimer = [this](TComponent*) { Timer2Timer(); };
+
+  Log.OnMessage = [this](const std::string& text) { Tell(text); };
+  OnCreate = [this](TComponent* s) { FormCreate(s); };
+  OnCloseQuery = [this](TComponent*, bool& canClose) { FormCloseQuery(canClose); };
+  OnDestroy = [this](TComponent*) {
+    delete g_Ini;
+    g_Ini = nullptr;
+  };
+  Application.OnIdle = [this](TComponent* s, bool& done) { apEventsIdle(s, done); };
+}
+
+TfmQdx::~TfmQdx() {
+  Application.OnIdle = nullptr;
+  if (fmModem) fmModem->Host = nullptr;
+  RecordWriter = nullptr;
+  if (fmQdx == this) fmQdx = nullptr;
+}
+
+void TfmQdx::Tell(const std::string& text) { ShowMessage(text); }
+
+void TfmQdx::FormCreate(TComponent*) {
+  if (!SetCurrentDirectoryA(ProgramDir.c_str())) ShowMessage("Error setting starting directory");
+  GridEventsEnabled = true;
+  TreeModified = false;
+  CallerNumber.clear();
+  OpenDatabase();
+  if (!g_Ini) g_Ini = new TSettingsFile();
+  RECT designed = {Left(), Top(), Left() + Width(), Top() + Height()};
+  RECT bounds = g_Ini->ReadMainBounds(designed);
+  SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
+  SetCaption("Vorlane");
+  SetActiveControl(Tree);
+  if (g_Ini->ReadBool("Params", "StartUp", false)) {
+    ExitRequested = false;
+    if (__argc > 1 && UpperCase(__argv[1]) == "STARTUP") SetWindowState(wsMinimized);
+  }
+  PlaybackDevice = nullptr;
+  for (int i = 0; i < AudioOutDeviceCount(); ++i) {
+    TdeAudioOutDevice* device = AudioOutDevices(i);
+    if (device && (device->Support & TdeAudioOutDevice::sfVolume)) {
+      PlaybackDevice = device;
+      break;
+    }
+  }
+  if (!PlaybackDevice)
+    ShowMessage("Your system has no sound card or\nyour sound card is not set up properly.\n"
+                "This software requires a sound card to play WAV files");
+}
+
+void TfmQdx::OpenDatabase() {
+  Log.OpenDatabase();
+  ShowTree();
+}
+
+void TfmQdx::ShowTree() {
+  std::string selected = Tree->Selected() ? Tree->Selected()->Data : "";
+  Tree->Clear();
+  std::vector<TTreeNode*> last;
+  std::vector<TTreeNode*> made;
+  for (const TFolderNode& n : Log.Tree) {
+    TTreeNode* parent = n.Level > 0 && size_t(n.Level) <= last.size() ? last[size_t(n.Level) - 1] : nullptr;
+    TTreeNode* node = Tree->AddChild(parent, n.Text);
+    node->Data = n.FolderId;
+    node->SetImageIndex(1);
+    last.resize(size_t(n.Level));
+    last.push_back(node);
+    made.push_back(node);
+  }
+  for (size_t i = 0; i < made.size(); ++i)
+    if (Log.Tree[i].Expanded) made[i]->Expand(false);
+  TTreeNode* select = made.empty() ? nullptr : made.front();
+  for (TTreeNode* node : made)
+    if (!selected.empty() && node->Data == selected) select = node;
+  if (select) Tree->SetSelected(select);
+  TreeChange(select);
+}
+
+void TfmQdx::TreeToLog() {
+  Log.Tree.clear();
+  for (TTreeNode* n : Tree->Nodes()) Log.Tree.push_back({n->Level(), n->Text(), n->Data, n->Expanded()});
+}
+
+void TfmQdx::ShowCalls() {
+  int rows = CallsTbl.Active() ? CallsTbl.RecordCount() : 0;
+  dbGrid1->SetRowCount(rows);
+  dbGrid1->Refresh();
+  if (rows > 0) dbGrid1->SetItemIndex(CallsTbl.RecNo() > 0 ? CallsTbl.RecNo() - 1 : 0);
+}
+
+void TfmQdx::TreeChange(TTreeNode* node) {
+  if (node && FoldersTbl.Active()) FoldersTbl.Locate("FolderID", node->Data);
+  bool root = !node || node->Level() == 0;
+  acInsertNode->SetEnabled(!root && Log.FoldersOpen());
+  acRenameNode->SetEnabled(!root && Log.FoldersOpen());
+  acDeleteNode->SetEnabled(!root && Log.FoldersOpen() && Log.CallsOpen());
+  acAddNode->SetEnabled(node && Log.FoldersOpen());
+  acAddSubNode->SetEnabled(node && Log.FoldersOpen());
+  ShowCalls();
+}
+
+// how: 0 the last sibling, 1 the last child, 2 just before the selected node.
+void TfmQdx::AddFolder(int how) {
+  TTreeNode* selected = Tree->Selected();
+  if (!selected || !Log.FoldersOpen()) return;
+  std::string id = CreateUniqueKey();
+  FoldersTbl.Append();
+  FoldersTbl.FieldByName("FolderId")->SetAsString(id);
+  FoldersTbl.FieldByName("FolderName")->SetAsString("");
+  FoldersTbl.Post();
+  try {
+    FoldersTbl.PostAndSave();
+  } catch (const std::exception& e) {
+    ShowMessage(std::string("Can not save Folders.d file.\n") + e.what());
+  }
+  TTreeNode* node = how == 1 ? Tree->AddChild(selected, "") : how == 2 ? Tree->Insert(selected, "") : Tree->Add(selected, "");
+  node->Data = id;
+  node->SetImageIndex(1);
+  if (how == 1) selected->Expand(true);
+  Tree->SetReadOnly(false);
+  Tree->SetSelected(node);
+  node->EditText();
+  TreeModified = true;
+}
+
+void TfmQdx::TreeEdited(TTreeNode* node, std::string& text) {
+  Tree->SetReadOnly(true);
+  // A node whose folder record cannot be found: nothing is written.
+  if (!node || !FoldersTbl.Active() || !FoldersTbl.Locate("FolderID", node->Data)) {
+    text = node ? node->Text() : text;
+    return;
+  }
+  FoldersTbl.Edit();
+  FoldersTbl.FieldByName("FolderName")->SetAsString(text);
+  FoldersTbl.Post();
+  try {
+    FoldersTbl.PostAndSave();
+  } catch (const std::exception& e) {
+    ShowMessage(std::string("Can not save Folders.d file.\n") + e.what());
+  }
+  TreeModified = true;
+}
+
+void TfmQdx::acRenameNodeExecute() {
+  TTreeNode* node = Tree->Selected();
+  if (!node) return;
+  if (node->Text() == "General") {
+    ShowMessage("General folder can not be renamed");
+    return;
+  }
+  Tree->SetReadOnly(false);
+  node->SetImageIndex(1);
+  node->EditText();
+}
+
+void TfmQdx::acDeleteNodeExecute() {
+  TTreeNode* node = Tree->Selected();
+  if (!node) return;
+  if (node->Text() == "General") {
+    ShowMessage("General folder can not be deleted");
+    return;
+  }
+  if (MessageDlg("Delete node? All of your files will be deleted \nAll of child nodes and files if existing will be also deleted",
+                 mtConfirmation, mbOKCancel) != mrOk)
+    return;
+  TreeToLog();
+  int index = node->AbsoluteIndex();
+  Log.DeleteFolder(index);  // the calls, their files, the records; Tree.ini saved
+  ShowTree();
+}
+
+void TfmQdx::TreeDragOver(TControl* source, int x, int y, bool& accept) {
+  TTreeNode* target = Tree->GetNodeAt(x, y);
+  accept = false;
+  if (!target) return;
+  if (source == dbGrid1) {
+    accept = true;
+    return;
+  }
+  TTreeNode* dragged = Tree->Selected();
+  if (source != Tree || !dragged || dragged->Level() == 0) return;
+  for (TTreeNode* n = target; n; n = n->Parent())
+    if (n == dragged) return;
+  accept = true;
+}
+
+void TfmQdx::TreeDragDrop(TControl* source, int x, int y) {
+  TTreeNode* target = Tree->GetNodeAt(x, y);
+  if (!target) return;
+  if (source == dbGrid1) {
+    MoveRecordsToFolder(target->Data);
+    return;
+  }
+  TTreeNode* dragged = Tree->Selected();
+  if (source == Tree && dragged && target->Level() > 0 && dragged != target) {
+    RECT r = target->DisplayRect(true);
+    dragged->MoveTo(target, x < r.left ? naInsert : naAddChildFirst);
+    target->Expand(false);
+    Tree->SetSelected(target);
+    TreeModified = true;
+  }
+}
+
+void TfmQdx::MoveRecordsToFolder(const std::string& folderId) {
+  if (!CallsTbl.Active() || CallsTbl.IsEmpty() || folderId.empty()) return;
+  CallsTbl.Edit();
+  CallsTbl.FieldByName("FolderId")->SetAsString(folderId);
+  CallsTbl.Post();
+  for (const std::string& id : SelectedIds)
+    if (CallsTbl.Locate("id", id)) {
+      CallsTbl.Edit();
+      CallsTbl.FieldByName("FolderId")->SetAsString(folderId);
+      CallsTbl.Post();
+    }
+  SelectedIds.clear();
+  try {
+    CallsTbl.PostAndSave();
+  } catch (const std::exception& e) {
+    ShowMessage(std::string("Can not save Recordings.d file.\n") + e.what());
+  }
+  CallsTbl.Refresh();
+  ShowCalls();
+}
+
+// ---- status and engine side ----
+
+void TfmQdx::SetStatus(int panel, const std::string& text) { StatusBar1->SetPanelText(panel, text); }
+
+std::string TfmQdx::Status(int panel) const { return StatusBar1->PanelText(panel); }
+
+void TfmQdx::ModemPortChanged(bool opened) {
+  SetStatus(0, opened ? " Modem on" : " Modem off");
+  if (!RecSb1->Down()) TrayNotifyIcon1->SetIconIndex(opened ? 0 : 1);
+}
+
+void TfmQdx::StopRecording() { acStop->Execute(); }
+
+void TfmQdx::DisplayData(const TDisp&) {}
+
+void TfmQdx::RecordingWriteFailed(const std::string& message) {
+  // The engine is inside its data handler: the stop comes after it returns.
+  if (writeFailure_.empty()) writeFailure_ = message.empty() ? "write error" : message;
+  PostMessageA(Handle(), WM_APP + 20, 0, 0);
+}
+
+bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_APP + 20) {
+    if (RecSb1->Down()) acStop->Execute();
+    result = 0;
+    return true;
+  }
+  if (msg == RestoreMessage() && msg) {
+    TrayNotifyIcon1->ShowMainForm();
+    Application.Restore();
+    SetForegroundWindow(Handle());
+    result = 0;
+    return true;
+  }
+  if (msg == WM_QUERYENDSESSION) {
+    FileRecording();
+    result = TRUE;
+    return true;
+  }
+  if (msg == WM_ENDSESSION) {
+    if (wParam) {
+      FileRecording();
+      TreeToLog();
+      Log.SaveTree();
+    }
+    result = 0;
+    return true;
+  }
+  return TForm::WndProc(msg, wParam, lParam, result);
+}
+
+void TfmQdx::FormCloseQuery(bool& canClose) {
+  canClose = true;
+  Closing = true;
+  if (RecSb1->Down()) StopAction(false);
+  TreeToLog();
+  Log.SaveTree();
+}
+
+void TfmQdx::FileRecording() {
+  if (RecSb1->Down()) StopAction(false);
+}
+
+// ---- recording ----
+
+void TfmQdx::SetRecordControls(bool enabled) { acRecord->SetEnabled(enabled); }
+
+void TfmQdx::SetControlsState() {
+  acRecord->SetChecked(false);  // RecSb1 up
+  acRecord->SetEnabled(true);
+  acStop->SetEnabled(true);
+}
+
+void TfmQdx::apEventsIdle(TComponent* sender, bool&) {
+  if (!Started) return;
+  if (fmModem && LiveSettings.AutoRecord && fmModem->CallAnswered) {
+    fmModem->CallAnswered = false;
+    acRecordExecute(sender);
+  }
+  if (TreeModified && !Tree->IsEditing()) {
+    TreeModified = false;
+    TreeToLog();
+    Log.SaveTree();
+  }
+}
+
+void TfmQdx::FailStart(const std::string& message) {
+  ShowMessage(message);
+  RecoverRecordStart();
+}
+
+void TfmQdx::acRecordExecute(TComponent*) {
+  if (RecSb1->Down() || !fmModem) return;
+  if (!Log.CallsOpen()) {
+    AddEvent("-- Recording refused: Recordings.d is not open");
+    return;
+  }
+  acRecord->SetChecked(true);  // RecSb1 down
+  GridEventsEnabled = false;
+  if (fmModem->VoiceReceiving) return;
+  AddEvent("-- Recording started");
+  if (LiveSettings.AutoRecord) fmModem->DisableAutoRecord();
+  acRecord->SetEnabled(false);
+  acStop->SetEnabled(false);
+  if (!CreateRecordingFile()) {
+    RecoverRecordStart();
+    return;
+  }
+  if (!fmModem->PortOpened && !fmModem->OpenPort(ModemParams.port, true)) {
+    ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
+    RecoverRecordStart(false);
+    return;
+  }
+  if (RedirectionMode &&
+      fmModem->SendCommand("at+fclass=12", "Setting modem in voice mode..", "OK") != 0) {
+    RedirectionMode = false;
+    return FailStart("Error Setting modem in voice mode..");
+  }
+  if (fmModem->SendCommand(ModemParams.VoiceMode, "Setting modem in voice mode..", "OK") != 0)
+    return FailStart("Error Setting modem in voice mode..");
+  const std::string& gain = ModemParams.RecGain;
+  size_t eq = gain.find('=');
+  std::string gainValue = eq == std::string::npos ? gain.substr(0, 4) : gain.substr(eq + 1, 4);
+  if (gainValue != "none" && fmModem->SendCommand(gain, gain, "OK") != 0)
+    return FailStart("Error setting Rec gain..");
+  if (UpperCase(ModemParams.SilenceTimer).find("NONE") == std::string::npos)
+    fmModem->SendCommand(ModemParams.SilenceTimer, ModemParams.SilenceTimer, "OK");
+  if (UpperCase(ModemParams.VoiceCompression).find("NONE") != std::string::npos)
+    return FailStart("Voice compression codec can not be recognized");
+  if (fmModem->SendCommand(ModemParams.VoiceCompression, ModemParams.VoiceCompression, "OK") != 0)
+    return FailStart("Error setting voice compession..");
+  if (fmModem->SendCommand(ModemParams.UseLine, ModemParams.UseLine, ModemParams.UseLineRes) != 0) {
+    fmModem->ClosePort();
+    return FailStart("Error setting line..");
+  }
+  int rate = 0;
+  if (!TryStrToInt(Trim(CurrentCompression.vsr.Get()), rate) || rate <= 0)
+    return FailStart("Voice compression codec can not be recognized");
+  if (StartReceive()) {
+    acStop->SetEnabled(true);
+    TrayNotifyIcon1->SetIconList(animateTrayIcon);
+    TrayNotifyIcon1->SetCycleIcons(true);
+  } else {
+    ShowMessage("Error Receiving data..");
+    fmModem->ClosePort();
+    RecoverRecordStart();
+  }
+}
+
+bool TfmQdx::CreateRecordingFile() {
+  if (!g_Ini->SectionExists("Modem compression") && !FileExists(ProgramDir + "\\ModemCompression.cpn")) {
+    ShowMessage("None Codec found to match modem compression");
+    return false;
+  }
+  CreateDirectoryA((ProgramDir + "\\wav").c_str(), nullptr);
+  // A leftover of a run that ended during a call is filed before anything truncates it.
+  if (!RecoverWorkingFile(Log)) {
+    ShowMessage("The recording left by the last run (wav\\Recorded.wav) could not be filed; "
+                "no new recording is started.");
+    return false;
+  }
+  RecordFileName = WorkingRecordingPath();
+  try {
+    RecordStream = std::make_unique<TFileStream>(RecordFileName, fmCreate);
+    writer_ = std::make_unique<TdeRIFFAudioWriter>(*RecordStream);
+    // The format that cnvWav converts to, so the header matches the data.
+    writer_->SetFormat(LiveSettings.FormatOut);
+  } catch (const std::exception& e) {
+    writer_.reset();
+    RecordStream.reset();
+    ShowMessage(std::string("The recording file can not be created.\n") + e.what());
+    return false;
+  }
+  RecordWriter = writer_.get();
+  writeFailure_.clear();
+  return true;
+}
+
+bool TfmQdx::StartReceive() {
+  if (!fmModem->SendNoWait("at+vrx", "Receiving data...")) return false;
+  try {
+    fmModem->StartVoiceReceive();
+  } catch (const std::exception& e) {
+    AddEvent(e.what());
+    return false;
+  }
+  receiving_ = true;
+  RecordStartTime = Now();
+  RecordTicks = 0;
+  Timer2->SetEnabled(true);
+  return true;
+}
+
+void TfmQdx::RecoverRecordStart(bool reopen) {
+  SetControlsState();
+  GridEventsEnabled = true;
+  RecordWriter = nullptr;
+  writer_.reset();
+  if (RecordStream) {
+    RecordStream.reset();
+    DeleteFileA(RecordFileName.c_str());  // nothing was written to it
+  }
+  receiving_ = false;
+  if (reopen) {
+    if (fmModem->OpenPort(ModemParams.port, true)) {
+      fmModem->InitModem();
+    } else {
+      ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
+      SetRecordControls(false);
+    }
+  }
+  if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
+  else fmModem->DisableAutoRecord();
+  if (!VoiceFeatures) SetRecordControls(false);
+}
+
+void TfmQdx::acStopExecut(TComponent*) { StopAction(true); }
+
+void TfmQdx::StopAction(bool reopen) {
+  if (RecSb1->Down() && receiving_ && fmModem) {
+    AddEvent("-- Recording stopped");
+    Guarded("Tray icon", [this] {
+      TrayNotifyIcon1->SetCycleIcons(false);
+      TrayNotifyIcon1->SetIconList(TrayIcon);
+      TrayNotifyIcon1->SetIconIndex(0);
+    });
+    fmModem->WatchDisconnect = false;
+    Guarded("Trace converter", [] { if (fmModem->DisplayConvert->Active()) fmModem->DisplayConvert->Close(); });
+    Guarded("Recording converter", [] { if (fmModem->cnvWav->Active()) fmModem->cnvWav->Close(); });
+    fmModem->VoiceReceiving = false;
+    Timer2->SetEnabled(false);
+    receiving_ = false;
+    Guarded("Port", [] { fmModem->ClosePort(); });
+    CallerNumber = fmModem->CallerNumber;
+    TCallFiler filer(Log);
+    filer.OnMessage = [](const std::string& text) { ShowMessage(text); };
+    Guarded("Filing", [&] {
+      if (writer_ && RecordStream)
+        filer.File(*writer_, *RecordStream, RecordStartTime, Now(), CallerNumber, LiveSettings.CallerID);
+    });
+    RecordSeconds = filer.RecordSeconds;
+    RecordingName = filer.RecordingName;
+    RecordWriter = nullptr;
+    writer_.reset();
+    RecordStream.reset();
+    if (!writeFailure_.empty()) {
+      std::string failure;
+      failure.swap(writeFailure_);
+      if (failure.find(SysErrorMessage(ERROR_DISK_FULL)) != std::string::npos)
+        ShowMessage("The disk is full: the recording was stopped and saved as far as it went.");
+      else
+        ShowMessage(failure);
+    }
+    GridEventsEnabled = true;
+    ShowCalls();
+    if (reopen) {
+      if (!fmModem->OpenPort(ModemParams.port, true)) {
+        ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
+        SetControlsState();
+        SetRecordControls(false);
+        return;
+      }
+      if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
+      else fmModem->DisableAutoRecord();
+    }
+    SetControlsState();
+  }
+  if (!VoiceFeatures) SetRecordControls(false);
+}
+
+void TfmQdx::SetListFont(const std::string& name, int size, unsigned color) {
+  TFont font;
+  font.Name = name;
+  font.Size = size;
+  font.Color = color;
+  dbGrid1->SetFont(font);
+  Tree->SetFont(font);
+}
+
+int TfmQdx::SplitterWidth() const { return Tree->Width(); }
+
+void TfmQdx::SetSplitterWidth(int width) { Tree->SetWidth(width); }
+
+void TfmQdx::SetColumnWidths(int date, int time, int duration) {
+  dbGrid1->SetColumnWidth(0, date);
+  dbGrid1->SetColumnWidth(1, time);
+  dbGrid1->SetColumnWidth(2, duration);
+}
+
+void TfmQdx::DisableNavigation() {
+  PrevSb1->SetEnabled(false);
+  NextSb1->SetEnabled(false);
+}
+
+bool TfmQdx::FirstCall() {
+  if (!CallsTbl.Active() || CallsTbl.IsEmpty()) return false;
+  CallsTbl.First();
+  RecordingName = CallsTbl.FieldByName("id")->AsString();
+  return true;
+}
+
+void TfmQdx::DisableCallControls() {
+  Playsb1->SetEnabled(false);
+  PauseSb1->SetEnabled(false);
+  PrevSb1->SetEnabled(false);
+  NextSb1->SetEnabled(false);
+  if (!RecSb1->Down()) acStop->SetEnabled(false);
+}
+
+void TfmQdx::Timer2Timer() {
+  if (!fmModem || !fmModem->VoiceReceiving) return;
+  if (++RecordTicks * 100 >= 1000) {
+    RecordTicks = 0;
+    int seconds = int(Round((Now() - RecordStartTime) * 86400));
+    SetStatus(0, Format(" %02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60));
+  }
+}

@@ -1,0 +1,171 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+#include "CallLog.h"
+#include "DateUtils.h"
+#include "Form.h"
+#include "ModemHost.h"
+#include "SettingsHost.h"
+
+class TAction;
+class TActionList;
+class TdeAudioOutDevice;
+class TdeRIFFAudioWriter;
+class TFileStream;
+class TImageList;
+class TLabel;
+class TListView;
+class TMainMenu;
+class TMenuItem;
+class TPaintBox;
+class TPanel;
+class TPopupMenu;
+class TSplitter;
+class TStatusBar;
+class TTimer;
+class TToolBar;
+class TToolButton;
+class TTrayNotifyIcon;
+class TTreeNode;
+class TTreeView;
+
+// The main window: the folder tree at the left, the calls of the selected folder at the right,
+// the status line, the menus and the tray icon; it starts and stops recordings and files them.
+// The call list is a virtual list view over the call table until the data grid comes.
+class TfmQdx : public TForm, public TModemHost, public TSettingsHost {
+public:
+  explicit TfmQdx(TComponent* owner);
+  ~TfmQdx() override;
+
+  // The call log: Database1, FoldersTbl, CallsTbl, DataSource2 and the tree's shape.
+  TCallLog Log;
+  TZorudTable& FoldersTbl;
+  TZorudTable& CallsTbl;
+
+  // Controls.
+  TToolBar* ToolBar2;
+  TToolButton* Playsb1;
+  TToolButton* PauseSb1;
+  TToolButton* StopSb1;
+  TToolButton* PrevSb1;
+  TToolButton* NextSb1;
+  TToolButton* RecSb1;
+  TTreeView* Tree;
+  TSplitter* Splitter1;
+  TPanel* Panel3;
+  TPaintBox* pBox;
+  TListView* dbGrid1;
+  TStatusBar* StatusBar1;
+  TMainMenu* MainMenu1;
+  TMenuItem* Record1;
+  TMenuItem* Stop1;
+  TMenuItem* Exit1;
+  TPopupMenu* trayPopup;
+  TMenuItem* TrayOpen;
+  TMenuItem* TrayRecord;
+  TMenuItem* TrayStop;
+  TMenuItem* TrayExit;
+  TImageList* TrayIcon;
+  TImageList* animateTrayIcon;
+  TTrayNotifyIcon* TrayNotifyIcon1;
+  TTimer* Timer2;
+  TActionList* ActionList1;
+  TAction* acRecord;
+  TAction* acStop;
+  TAction* acAddNode;
+  TAction* acAddSubNode;
+  TAction* acInsertNode;
+  TAction* acDeleteNode;
+  TAction* acRenameNode;
+  TAction* acExpandAll;
+  TAction* acColapseAll;
+
+  bool Closing = false;
+  bool RedirectionMode = false;
+  bool ExitRequested = true;
+  bool GridEventsEnabled = true;
+  bool TreeModified = false;
+  std::string CallerNumber;
+  TdeAudioOutDevice* PlaybackDevice = nullptr;
+
+  std::string RecordFileName;
+  TDateTime RecordStartTime = 0;
+  int RecordTicks = 0;
+  int RecordSeconds = 0;
+  std::string RecordingName;
+
+  void FormCreate(TComponent* sender);
+  void OpenDatabase();
+  void apEventsIdle(TComponent* sender, bool& done);
+  void acRecordExecute(TComponent* sender);
+  void acStopExecut(TComponent* sender);
+  bool CreateRecordingFile();
+  bool StartReceive();
+  void RecoverRecordStart(bool reopen = true);
+  void SetControlsState();
+  void SetRecordControls(bool enabled);
+  // Files the recording under way without reopening the port: the end of the session.
+  void FileRecording();
+  // The status line's panels: 0 the modem state or the elapsed time, 1 the port, 2 the modem.
+  void SetStatus(int panel, const std::string& text);
+  std::string Status(int panel) const;
+  // The tree view built again from the call log's tree, and the log's tree from the view.
+  void ShowTree();
+  void TreeToLog();
+  // The call list shown again from the call table.
+  void ShowCalls();
+  // Moves the current call row to folder F (nothing on an empty list).
+  void MoveRecordsToFolder(const std::string& folderId);
+  std::vector<std::string> SelectedIds;
+
+  // Tree handlers.
+  void TreeChange(TTreeNode* node);
+  void TreeEdited(TTreeNode* node, std::string& text);
+  void TreeDragOver(TControl* source, int x, int y, bool& accept);
+  void TreeDragDrop(TControl* source, int x, int y);
+  void AddFolder(int how);
+  void acRenameNodeExecute();
+  void acDeleteNodeExecute();
+
+  // The engine's side.
+  void ModemPortChanged(bool opened) override;
+  void StopRecording() override;
+  void DisplayData(const TDisp& frame) override;
+  void RecordingWriteFailed(const std::string& message) override;
+
+  // The start-up settings load's side.
+  void SetVolume(int position) override { Volume = position; }
+  void SetListFont(const std::string& name, int size, unsigned color) override;
+  int SplitterWidth() const override;
+  void SetSplitterWidth(int width) override;
+  void SetColumnWidths(int date, int time, int duration) override;
+  void EnableRecordControls(bool enabled) override { SetRecordControls(enabled); }
+  void DisableNavigation() override;
+  bool FirstCall() override;
+  void EnableDelete() override {}
+  void DisableCallControls() override;
+  int Volume = 8;  // TrackBar2's position, for the player
+
+  // Asks the running instance to restore its window (a registered message).
+  static UINT RestoreMessage();
+
+protected:
+  bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+  void Timer2Timer();
+  void FormCloseQuery(bool& canClose);
+  void StopAction(bool reopen);
+  void FailStart(const std::string& message);
+  void Tell(const std::string& text);
+
+  std::unique_ptr<TFileStream> RecordStream;
+  std::unique_ptr<TdeRIFFAudioWriter> writer_;
+  bool receiving_ = false;
+  std::string writeFailure_;
+};
+
+extern TfmQdx* fmQdx;
+// Set once every form exists; the idle handler does nothing before.
+extern bool Started;

@@ -1,0 +1,14 @@
+#pragma once
+#include <string>
+
+// The name of a call's WAV file: <Channel>_<YYYYMMDD>_<HHNNSS>, from the row's date (the short
+// date format) and start time (the long time format); empty when either text does not read back.
+std::string MakeRecordingName(int channel, const std::string& dateS, const std::string& timeS);
+// ProgramDir\wav\<name>.wav
+std::string RecordingPath(const std::string& name);
+// ProgramDir\wav\Recorded.wav, the working file of the recording in progress.
+std::string WorkingRecordingPath();
+// Minutes (at least two digits) ":" seconds (two digits): 0 -> 00:00, 7385 -> 123:05.
+std::string DurationText(int seconds);
+// Seconds of a duration text (the inverse of DurationText); -1 when it is not one.
+int DurationSeconds(const std::string& text);

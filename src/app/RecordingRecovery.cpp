@@ -1,0 +1,183 @@
+#include "RecordingRecovery.h"
+#include "CallLog.h"
+#include "EventLog.h"
+#include "Exception.h"
+#include "FileStream.h"
+#include "FileUtils.h"
+#include "RecordingName.h"
+#include "SysUtils.h"
+#include "UniqueKey.h"
+#include "WaveFormat.h"
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
+
+void PutU32(TStream& s, int64_t at, uint32_t v) {
+  uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  s.Seek(at, soBeginning);
+  s.WriteBuffer(b, 4);
+}
+
+const double OneSecond = 1.0 / 86400;
+// How far the file's time may lie from the end of the call a row describes.
+const double FitTolerance = 10 * OneSecond;
+
+}  // namespace
+
+bool RepairWavHeader(const std::string& fileName, TdeWaveFormat& format, int64_t& dataBytes) {
+  TFileStream f(fileName, fmOpenReadWrite | fmShareExclusive);
+  int64_t size = f.Size();
+  uint8_t head[12];
+  if (size < 12 || f.Read(head, 12) != 12 || std::memcmp(head, "RIFF", 4) || std::memcmp(head + 8, "WAVE", 4))
+    return false;
+  bool haveFmt = false;
+  int64_t pos = 12, dataStart = -1;
+  while (pos + 8 <= size) {
+    uint8_t chunk[8];
+    f.Seek(pos, soBeginning);
+    f.ReadBuffer(chunk, 8);
+    uint32_t length = U32(chunk + 4);
+    if (!std::memcmp(chunk, "data", 4)) {
+      dataStart = pos + 8;
+      break;
+    }
+    if (!std::memcmp(chunk, "fmt ", 4)) {
+      if (length < 16 || pos + 8 + length > size) return false;
+      uint8_t buffer[TdeWaveFormat::BufferSize] = {};
+      uint32_t take = length < sizeof buffer ? length : uint32_t(sizeof buffer);
+      f.ReadBuffer(buffer, int(take));
+      if (length < sizeof(WAVEFORMATEX)) std::memset(buffer + 16, 0, sizeof buffer - 16);
+      format.LoadFromBuffer(buffer, sizeof buffer);
+      haveFmt = true;
+    }
+    pos += 8 + int64_t(length) + (length & 1);
+  }
+  if (!haveFmt || dataStart < 0) return false;
+  int64_t bytes = size - dataStart;
+  int block = format.GetBlockAlign();
+  if (block > 1) bytes -= bytes % block;
+  if (bytes > 0xFFFFFFF0LL - dataStart) bytes = 0xFFFFFFF0LL - dataStart;
+  dataBytes = bytes;
+  if (U32(head + 4) != uint32_t(dataStart + bytes - 8)) PutU32(f, 4, uint32_t(dataStart + bytes - 8));
+  PutU32(f, dataStart - 4, uint32_t(bytes));
+  if (dataStart + bytes < size) f.SetSize(dataStart + bytes);
+  f.Flush();
+  f.Close();
+  return true;
+}
+
+bool FileLastWrite(const std::string& fileName, TDateTime& when) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  FILETIME local;
+  SYSTEMTIME st;
+  if (!GetFileAttributesExA(fileName.c_str(), GetFileExInfoStandard, &data) ||
+      !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st))
+    return false;
+  when = SystemTimeToDateTime(st);
+  return true;
+}
+
+namespace {
+
+// The newest row whose file is missing and whose call ended when the file was last written.
+std::string RowAwaitingFile(TCallLog& log, TDateTime lastWrite) {
+  std::string best;
+  TDateTime bestStart = 0;
+  for (const TCallLog::TCallRow& row : log.AllCalls()) {
+    std::string name = MakeRecordingName(row.Channel, row.DateS, row.TimeS);
+    int seconds = DurationSeconds(row.Duration);
+    TDateTime date, time;
+    if (name.empty() || seconds < 0 || FileExists(RecordingPath(name)) || !TryStrToDate(row.DateS, date) ||
+        !TryStrToTime(row.TimeS, time))
+      continue;
+    // The date is the stop's: a call across midnight started the day before.
+    TDateTime start = date + time;
+    TDateTime end = start + seconds * OneSecond;
+    if (end > lastWrite + FitTolerance) {
+      start -= 1;
+      end -= 1;
+    }
+    if (std::fabs(lastWrite - end) <= FitTolerance && (best.empty() || start > bestStart)) {
+      best = name;
+      bestStart = start;
+    }
+  }
+  return best;
+}
+
+std::string ErrorOf(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unknown error";
+  }
+}
+
+}  // namespace
+
+bool RecoverWorkingFile(TCallLog& log) {
+  const std::string working = WorkingRecordingPath();
+  if (!FileExists(working)) return true;
+  if (!log.CallsOpen()) return false;
+  TdeWaveFormat format;
+  int64_t bytes = 0;
+  bool wav;
+  try {
+    wav = RepairWavHeader(working, format, bytes);
+  } catch (...) {
+    AddEvent("-- Recording not recovered: " + ErrorOf(std::current_exception()));
+    return false;
+  }
+  if (!wav || bytes <= 0) {
+    if (!wav) {
+      // Not ours to judge: an unreadable file with bytes is kept aside, never deleted.
+      TFileStream probe(working, fmOpenRead | fmShareDenyNone);
+      if (probe.Size() > 0) {
+        probe.Close();
+        std::string aside = ChangeFileExt(working, ".bad");
+        for (int n = 2; FileExists(aside); ++n) aside = ChangeFileExt(working, "") + "_" + std::to_string(n) + ".bad";
+        if (!RenameFile(working, aside)) return false;
+        AddEvent("-- Unreadable working file kept as " + ExtractFileName(aside));
+        return true;
+      }
+    }
+    if (!DeleteFileA(working.c_str())) return false;
+    AddEvent("-- Empty working file deleted");
+    return true;
+  }
+  TDateTime lastWrite;
+  if (!FileLastWrite(working, lastWrite)) lastWrite = Now();
+  std::string name = RowAwaitingFile(log, lastWrite);
+  if (!name.empty()) {
+    if (!RenameFile(working, RecordingPath(name))) {
+      AddEvent("-- Recording not recovered: " + SysErrorMessage(int(GetLastError())));
+      return false;
+    }
+    AddEvent("-- Recording recovered");
+    return true;
+  }
+  DWORD rate = format.GetAvgBytesPerSec();
+  int seconds = rate ? int(Round(double(bytes) / rate)) : 0;
+  TCallLog::TCallRow row;
+  row.DateS = DateToStr(lastWrite);
+  row.TimeS = TimeToStr(lastWrite - seconds * OneSecond);
+  name = log.FreeRecordingName(row.DateS, row.TimeS, row.Channel);
+  if (name.empty()) return false;
+  if (!RenameFile(working, RecordingPath(name))) {
+    AddEvent("-- Recording not recovered: " + SysErrorMessage(int(GetLastError())));
+    return false;
+  }
+  row.Id = CreateUniqueKey();
+  row.Duration = DurationText(seconds);
+  row.Comment = " ";
+  row.FolderId = log.FolderIdByName("General");
+  std::string error;
+  if (!log.AppendCall(row, error)) AddEvent("-- Recovered recording not saved in the call log: " + error);
+  AddEvent("-- Recording recovered");
+  return true;
+}

@@ -1,0 +1,363 @@
+#include "CallFiler.h"
+#include "CallLogTestUtil.h"
+#include "DateUtils.h"
+#include "EventLog.h"
+#include "FileUtils.h"
+#include "IniFile.h"
+#include "RecordingRecovery.h"
+#include "TableFile.h"
+#include "TreeU.h"
+#include "UniqueKey.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+// The user's formats for one test.
+class Formats {
+public:
+  Formats(const char* date, const char* time) : saved_(FormatSettings()) {
+    FormatSettings().ShortDateFormat = date;
+    FormatSettings().LongTimeFormat = time;
+  }
+  ~Formats() { FormatSettings() = saved_; }
+
+private:
+  TFormatSettings saved_;
+};
+
+struct Opened {
+  TCallLog log;
+  std::vector<std::string> messages;
+  Opened() {
+    log.OnMessage = [this](const std::string& m) { messages.push_back(m); };
+    log.OpenDatabase();
+  }
+};
+
+bool HasLine(const std::string& text) {
+  for (const std::string& l : EventLog().Lines())
+    if (l == text) return true;
+  return false;
+}
+
+std::string D(int y, int m, int d) { return DateToStr(EncodeDate(y, m, d)); }
+std::string T(int h, int m) { return TimeToStr(EncodeTime(h, m, 0, 0)); }
+
+TDateTime At(int y, int mo, int d, int h, int mi, int s) { return EncodeDate(y, mo, d) + EncodeTime(h, mi, s, 0); }
+
+}  // namespace
+
+TEST(RecordingName, DurationTextAndTheNameRuleAcrossLocales) {
+  struct { int seconds; const char* text; } durations[] = {
+      {0, "00:00"}, {59, "00:59"}, {60, "01:00"}, {600, "10:00"}, {7385, "123:05"}};
+  for (const auto& d : durations) {
+    EXPECT_EQ(DurationText(d.seconds), d.text);
+    EXPECT_EQ(DurationSeconds(d.text), d.seconds);
+  }
+  EXPECT_EQ(DurationSeconds("xx"), -1);
+
+  struct { const char* date; const char* time; } locales[] = {
+      {"M/d/yyyy", "h:mm:ss tt"}, {"dd.MM.yyyy", "HH:mm:ss"}, {"yyyy-MM-dd", "H:mm:ss"}, {"d/M/yy", "hh:mm:ss tt"}};
+  for (const auto& l : locales) {
+    Formats f(l.date, l.time);
+    // Stopped on 2024-03-07, started at 09:05:02; across midnight the stop's date is kept.
+    EXPECT_EQ(MakeRecordingName(1, DateToStr(At(2024, 3, 7, 0, 0, 20)), TimeToStr(EncodeTime(9, 5, 2, 0))),
+              "1_20240307_090502") << l.date;
+    EXPECT_EQ(MakeRecordingName(3, DateToStr(At(2025, 1, 1, 0, 0, 20)), TimeToStr(EncodeTime(23, 59, 50, 0))),
+              "3_20250101_235950") << l.date;
+    EXPECT_EQ(MakeRecordingName(1, DateToStr(At(2024, 12, 31, 0, 0, 0)), TimeToStr(EncodeTime(13, 0, 0, 0))),
+              "1_20241231_130000") << l.date;
+  }
+  EXPECT_EQ(MakeRecordingName(1, "not a date", "10:00:00"), "");
+}
+
+TEST(TreeStore, ThreeLevelsSurviveSaveAndLoadWrittenWhole) {
+  AppFolder dir;
+  TFolderTree tree = {{0, "General", "g1", true}, {1, "Work #2", "w1", true}, {2, "Clients", "c1", false},
+                      {1, "Home", "h1", false}, {0, "Other", "o1", false}};
+  SaveTreeToIni(tree, dir / "Tree.ini");
+  std::string text = ReadWholeFile(dir / "Tree.ini");
+  EXPECT_NE(text.find("[Tree]\r\nNode0=General\r\nNode1=#Work #2\r\nNode2=##Clients\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("[Folders]\r\nNode0=g1\r\n"), std::string::npos);
+  EXPECT_NE(text.find("[Expanded]\r\nNode0=1\r\nNode1=1\r\nNode2=0\r\n"), std::string::npos);
+  TFolderTree back = LoadTreeFromIni(dir / "Tree.ini");
+  ASSERT_EQ(back.size(), tree.size());
+  for (size_t i = 0; i < tree.size(); ++i) {
+    EXPECT_EQ(back[i].Level, tree[i].Level);
+    EXPECT_EQ(back[i].Text, tree[i].Text);
+    EXPECT_EQ(back[i].FolderId, tree[i].FolderId);
+    EXPECT_EQ(back[i].Expanded, tree[i].Expanded);
+  }
+  EXPECT_EQ(dir.Listing(), "Tree.ini wav");  // no temporary file left
+  // A hand-edited file whose depth jumps: the node is taken as a child.
+  WriteWholeFile(dir / "Tree.ini", "[Tree]\r\nNode0=A\r\nNode1=###B\r\n");
+  back = LoadTreeFromIni(dir / "Tree.ini");
+  ASSERT_EQ(back.size(), 2u);
+  EXPECT_EQ(back[1].Level, 1);
+  EXPECT_TRUE(LoadTreeFromIni(dir / "missing.ini").empty());
+}
+
+TEST(OpenDatabase, FirstStartCreatesBothTablesAndTreeIniWithGeneral) {
+  AppFolder dir;
+  Opened o;
+  EXPECT_TRUE(o.messages.empty());
+  ASSERT_TRUE(o.log.CallsOpen() && o.log.FoldersOpen());
+  EXPECT_TRUE(FileExists(dir / "Recordings.d"));
+  EXPECT_EQ(o.log.FoldersTbl.RecordCount(), 1);
+  EXPECT_EQ(o.log.FoldersTbl.FieldByName("FolderName")->AsString(), "General");
+  ASSERT_EQ(o.log.Tree.size(), 1u);
+  EXPECT_EQ(o.log.Tree[0].Text, "General");
+  EXPECT_EQ(o.log.Tree[0].FolderId, o.log.FoldersTbl.FieldByName("FolderId")->AsString());
+  TFolderTree stored = LoadTreeFromIni(dir / "Tree.ini");
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].FolderId, o.log.Tree[0].FolderId);
+  o.log.Close();
+  // The second start finds everything and changes nothing.
+  std::string folders = ReadWholeFile(dir / "Folders.d");
+  Opened again;
+  EXPECT_TRUE(again.messages.empty());
+  EXPECT_EQ(ReadWholeFile(dir / "Folders.d"), folders);
+  EXPECT_EQ(again.log.Tree.size(), 1u);
+}
+
+TEST(OpenDatabase, ABadTableIsRestoredFromItsBackupAndKept) {
+  AppFolder dir;
+  {
+    Opened o;
+    TCallLog::TCallRow row{"r1", DateToStr(Date()), TimeToStr(Time()), "00:05", " ", o.log.CurrentFolderId(), 1};
+    std::string error;
+    ASSERT_TRUE(o.log.AppendCall(row, error)) << error;
+    row.Id = "r2";
+    ASSERT_TRUE(o.log.AppendCall(row, error)) << error;  // the backup now holds r1
+  }
+  ASSERT_TRUE(FileExists(dir / "Recordings.~d"));
+  std::string backup = ReadWholeFile(dir / "Recordings.~d");
+  WriteWholeFile(dir / "Recordings.bad", "an older bad file");
+  WriteWholeFile(dir / "Recordings.d", "broken");
+  {
+    Opened o;
+    ASSERT_EQ(o.messages.size(), 1u);
+    EXPECT_EQ(o.messages[0], "Can not open Recordings.d file. Restoring backup");
+    EXPECT_TRUE(o.log.CallsOpen());
+    EXPECT_EQ(o.log.AllCalls().size(), 1u);
+    EXPECT_EQ(ReadWholeFile(dir / "Recordings.bad"), "an older bad file");
+    EXPECT_EQ(ReadWholeFile(dir / "Recordings_2.bad"), "broken");
+    EXPECT_EQ(ReadWholeFile(dir / "Recordings.d"), backup);
+    EXPECT_EQ(ReadWholeFile(dir / "Recordings.~d"), backup);
+  }
+  // Main file missing, backup there: restored, nothing to keep as bad.
+  DeleteFileA((dir / "Recordings.d").c_str());
+  {
+    Opened o;
+    ASSERT_EQ(o.messages.size(), 1u);
+    EXPECT_TRUE(o.log.CallsOpen());
+    EXPECT_EQ(o.log.AllCalls().size(), 1u);
+  }
+}
+
+TEST(OpenDatabase, NeitherFileLoadsKeepsBothAndCreatesNothing) {
+  AppFolder dir;
+  { Opened o; }
+  WriteWholeFile(dir / "Recordings.d", "broken");
+  WriteWholeFile(dir / "Recordings.~d", "broken too");
+  {
+    Opened o;
+    ASSERT_EQ(o.messages.size(), 1u);
+    EXPECT_NE(o.messages[0].find("nor its backup"), std::string::npos);
+    EXPECT_FALSE(o.log.CallsOpen());
+    EXPECT_TRUE(o.log.FoldersOpen());
+    std::string error;
+    EXPECT_FALSE(o.log.AppendCall({"r", D(2024, 1, 1), T(1, 0), "00:01", " ", "", 1}, error));
+  }
+  EXPECT_EQ(ReadWholeFile(dir / "Recordings.d"), "broken");
+  EXPECT_EQ(ReadWholeFile(dir / "Recordings.~d"), "broken too");
+  // Only a backup, and it is bad: no empty table is made over it.
+  DeleteFileA((dir / "Recordings.d").c_str());
+  {
+    Opened o;
+    EXPECT_FALSE(o.log.CallsOpen());
+  }
+  EXPECT_FALSE(FileExists(dir / "Recordings.d"));
+  EXPECT_EQ(ReadWholeFile(dir / "Recordings.~d"), "broken too");
+}
+
+TEST(OpenDatabase, LostFoldersOrTreeAreRebuiltSoNoCallIsUnreachable) {
+  AppFolder dir;
+  std::string general, work;
+  {
+    Opened o;
+    general = o.log.Tree[0].FolderId;
+    o.log.FoldersTbl.Append();
+    o.log.FoldersTbl.FieldByName("FolderId")->SetAsString("W1");
+    o.log.FoldersTbl.FieldByName("FolderName")->SetAsString("Work");
+    o.log.FoldersTbl.PostAndSave();
+    std::string error;
+    ASSERT_TRUE(o.log.AppendCall({"r1", D(2024, 1, 2), T(10, 0), "00:05", "555", "W1", 1}, error));
+    ASSERT_TRUE(o.log.AppendCall({"r2", D(2024, 1, 2), T(11, 0), "00:05", "556", "LOST", 1}, error));
+  }
+  // Tree.ini does not know "Work", nor the folder of r2: both become children of General.
+  {
+    Opened o;
+    ASSERT_EQ(o.log.Tree.size(), 3u);
+    EXPECT_EQ(o.log.Tree[0].Text, "General");
+    EXPECT_EQ(o.log.Tree[1].Text, "Work");
+    EXPECT_EQ(o.log.Tree[1].Level, 1);
+    EXPECT_EQ(o.log.Tree[2].Text, "Recovered");
+    EXPECT_EQ(o.log.Tree[2].FolderId, "LOST");
+    EXPECT_EQ(o.log.FoldersTbl.RecordCount(), 3);
+  }
+  EXPECT_EQ(LoadTreeFromIni(dir / "Tree.ini").size(), 3u);
+  // Folders.d lost (with its backup): every node gets its record back, and no second General.
+  DeleteFileA((dir / "Folders.d").c_str());
+  DeleteFileA((dir / "Folders.~d").c_str());
+  {
+    Opened o;
+    ASSERT_EQ(o.log.Tree.size(), 3u);
+    EXPECT_EQ(o.log.FoldersTbl.RecordCount(), 3);
+    EXPECT_EQ(o.log.Tree[0].FolderId, general);
+    EXPECT_EQ(o.log.FolderIdByName("Work"), "W1");
+  }
+}
+
+TEST(OpenDatabase, LegacyTreeIsConvertedAndDeletedOnlyAfterTreeIniIsWritten) {
+  AppFolder dir;
+  { Opened o; }
+  DeleteFileA((dir / "Tree.ini").c_str());
+  WriteWholeFile(dir / "Tree.d", "General\r\n\tOld calls\r\n");
+  {
+    Opened o;
+    ASSERT_EQ(o.log.Tree.size(), 2u);
+    EXPECT_EQ(o.log.Tree[0].FolderId, o.log.FolderIdByName("General"));
+    EXPECT_FALSE(o.log.Tree[1].FolderId.empty());
+    EXPECT_EQ(o.log.FoldersTbl.RecordCount(), 2);  // the unmatched node got a record
+    EXPECT_TRUE(o.log.Tree[1].Expanded);
+  }
+  EXPECT_FALSE(FileExists(dir / "Tree.d"));
+  EXPECT_EQ(LoadTreeFromIni(dir / "Tree.ini").size(), 2u);
+}
+
+TEST(CallFiler, FilesTheRowAndNamesTheFileBumpingTheChannelOnAClash) {
+  AppFolder dir;
+  Opened o;
+  TCallFiler filer(o.log);
+  std::vector<std::string> told;
+  filer.OnMessage = [&](const std::string& m) { told.push_back(m); };
+  TDateTime start = At(2024, 3, 7, 23, 59, 50), stop = At(2024, 3, 8, 0, 0, 0);
+  // A file of the same name is already there (a prepared clash).
+  WriteWav(dir.Wav("1_20240308_235950.wav"), 10);
+  for (int call = 0; call < 2; ++call) {
+    auto stream = std::make_unique<TFileStream>(WorkingRecordingPath(), fmCreate);
+    TdeRIFFAudioWriter writer(*stream);
+    writer.SetFormat(Pcm8k());
+    std::string audio(8000 * 9 + 300, char(0x80 + call));
+    writer.WriteAudio(audio.data(), int(audio.size()));
+    ASSERT_TRUE(filer.File(writer, *stream, start, stop, call ? "" : "5551234", true));
+    EXPECT_TRUE(filer.Renamed);
+    EXPECT_EQ(filer.RecordSeconds, 9);
+  }
+  EXPECT_TRUE(told.empty());
+  EXPECT_EQ(dir.WavListing(), "1_20240308_235950.wav 2_20240308_235950.wav 3_20240308_235950.wav");
+  EXPECT_EQ(Calls(o.log), "2_20240308_235950 00:09 [5551234] | 3_20240308_235950 00:09 [ ]");
+  std::string wav = ReadWholeFile(dir.Wav("3_20240308_235950.wav"));
+  EXPECT_EQ(U32At(wav, 40), 8000u * 9 + 300);
+  EXPECT_EQ(U32At(wav, 4), wav.size() - 8);
+  // The table on disk holds both rows.
+  o.log.Close();
+  Opened again;
+  EXPECT_EQ(again.log.AllCalls().size(), 2u);
+}
+
+TEST(CallFiler, NoAudioFilesNothingAndDeletesTheWorkingFile) {
+  AppFolder dir;
+  Opened o;
+  TCallFiler filer(o.log);
+  auto stream = std::make_unique<TFileStream>(WorkingRecordingPath(), fmCreate);
+  TdeRIFFAudioWriter writer(*stream);
+  writer.SetFormat(Pcm8k());
+  EXPECT_FALSE(filer.File(writer, *stream, Now(), Now(), "1", true));
+  EXPECT_EQ(dir.WavListing(), "");
+  EXPECT_TRUE(o.log.AllCalls().empty());
+  EXPECT_TRUE(HasLine("-- No audio was received: nothing filed"));
+}
+
+TEST(Recovery, HeaderRepairFromTheLengthInWholeBlocks) {
+  AppFolder dir;
+  TdeWaveFormat pcm16 = Pcm8k();
+  pcm16.SetBitsPerSample(16);
+  pcm16.SetBlockAlign(2);
+  pcm16.SetAvgBytesPerSec(16000);
+  WriteUnfinishedWav(dir.Wav("x.wav"), 1000, 1, pcm16);
+  TdeWaveFormat format;
+  int64_t bytes = 0;
+  ASSERT_TRUE(RepairWavHeader(dir.Wav("x.wav"), format, bytes));
+  EXPECT_EQ(bytes, 1000);  // the torn block is cut off
+  EXPECT_EQ(format.GetBlockAlign(), 2);
+  std::string wav = ReadWholeFile(dir.Wav("x.wav"));
+  EXPECT_EQ(wav.size(), 1044u);
+  EXPECT_EQ(U32At(wav, 4), 1036u);
+  EXPECT_EQ(U32At(wav, 40), 1000u);
+  WriteWholeFile(dir.Wav("y.wav"), std::string("RIFF\0\0\0\0WAVEjunk", 16));
+  EXPECT_FALSE(RepairWavHeader(dir.Wav("y.wav"), format, bytes));
+  EXPECT_EQ(ReadWholeFile(dir.Wav("y.wav")), std::string("RIFF\0\0\0\0WAVEjunk", 16));
+}
+
+TEST(Recovery, ALeftoverBecomesItsRowsFileOrARowOfItsOwn) {
+  AppFolder dir;
+  Opened o;
+  // A row that was filed while its file kept the working name: its end fits the file's time.
+  WriteUnfinishedWav(WorkingRecordingPath(), 8000 * 5, 0);
+  TDateTime written;
+  ASSERT_TRUE(FileLastWrite(WorkingRecordingPath(), written));
+  TDateTime start = written - 5.0 / 86400;
+  std::string error;
+  ASSERT_TRUE(o.log.AppendCall({"r1", DateToStr(written), TimeToStr(start), "00:05", "77", o.log.CurrentFolderId(), 1}, error));
+  std::string name = MakeRecordingName(1, DateToStr(written), TimeToStr(start));
+  ASSERT_TRUE(RecoverWorkingFile(o.log));
+  EXPECT_EQ(dir.WavListing(), name + ".wav");
+  EXPECT_EQ(o.log.AllCalls().size(), 1u);
+  EXPECT_TRUE(HasLine("-- Recording recovered"));
+  // A leftover no row waits for: a row of its own in General, under a free name.
+  WriteUnfinishedWav(WorkingRecordingPath(), 8000 * 3 + 10, 0);
+  ASSERT_TRUE(RecoverWorkingFile(o.log));
+  auto rows = o.log.AllCalls();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].Duration, "00:03");
+  EXPECT_EQ(rows[1].Comment, " ");
+  EXPECT_EQ(rows[1].FolderId, o.log.FolderIdByName("General"));
+  std::string own = MakeRecordingName(rows[1].Channel, rows[1].DateS, rows[1].TimeS);
+  EXPECT_EQ(U32At(ReadWholeFile(dir.Wav(own + ".wav")), 40), 8000u * 3 + 10);
+  EXPECT_FALSE(FileExists(WorkingRecordingPath()));
+  // Without audio: deleted.
+  WriteWholeFile(WorkingRecordingPath(), "");
+  ASSERT_TRUE(RecoverWorkingFile(o.log));
+  EXPECT_FALSE(FileExists(WorkingRecordingPath()));
+  EXPECT_EQ(o.log.AllCalls().size(), 2u);
+}
+
+TEST(Folders, DeletingAFolderDeletesItsCallsAndFilesRenamingNeedsARecord) {
+  AppFolder dir;
+  Opened o;
+  std::string error;
+  AddChildNode(o.log.Tree, 0, "Work", "W1");
+  AddChildNode(o.log.Tree, 1, "Sub", "S1");  // no folder record for this one
+  o.log.FoldersTbl.Append();
+  o.log.FoldersTbl.FieldByName("FolderId")->SetAsString("W1");
+  o.log.FoldersTbl.FieldByName("FolderName")->SetAsString("Work");
+  o.log.FoldersTbl.PostAndSave();
+  ASSERT_TRUE(o.log.AppendCall({"a", D(2024, 1, 2), T(10, 0), "00:05", " ", "W1", 1}, error));
+  ASSERT_TRUE(o.log.AppendCall({"b", D(2024, 1, 2), T(10, 1), "00:05", " ", "S1", 1}, error));
+  ASSERT_TRUE(o.log.AppendCall({"c", D(2024, 1, 2), T(10, 2), "00:05", " ", o.log.Tree[0].FolderId, 1}, error));
+  WriteWav(dir.Wav("1_20240102_100000.wav"), 10);
+  WriteWav(dir.Wav("b.wav"), 10);  // the older scheme's name
+  WriteWav(dir.Wav("1_20240102_100200.wav"), 10);
+  EXPECT_FALSE(o.log.RenameFolder(2, "Renamed"));
+  EXPECT_EQ(o.log.Tree[2].Text, "Sub");
+  EXPECT_TRUE(o.log.RenameFolder(1, "Job"));
+  EXPECT_EQ(o.log.FolderIdByName("Job"), "W1");
+  o.log.DeleteFolder(1);
+  ASSERT_EQ(o.log.Tree.size(), 1u);
+  EXPECT_EQ(Calls(o.log), "1_20240102_100200 00:05 [ ]");
+  EXPECT_EQ(dir.WavListing(), "1_20240102_100200.wav");
+  EXPECT_EQ(o.log.FoldersTbl.RecordCount(), 1);
+  EXPECT_EQ(LoadTreeFromIni(dir / "Tree.ini").size(), 1u);
+}

@@ -1,0 +1,232 @@
+// The main window's recording road on a pty under Wine, the modem simulator at the other end:
+// an answered call recorded and filed, a recording by hand, refused starts and their recovery.
+#include "Action.h"
+#include "AudioStreams.h"
+#include "CallLogTestUtil.h"
+#include "Compression.h"
+#include "MainFormU.h"
+#include "ToolBar.h"
+#include "MessagePump.h"
+#include "ModemEngine.h"
+#include "ModemParams.h"
+#include "FileUtils.h"
+#include "ModemSim.h"
+#include "SpecModemForm.h"
+#include "SettingsFile.h"
+#include "TreeU.h"
+#include "../ui/UiTest.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int Com = 5;
+
+class MainWindowSim : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    savedCwd_ = cwd;
+    SetCurrentDirectoryA(dir.Path().c_str());
+    sim.AddPort(Com, "generic");
+    g_Ini = new TSettingsFile(dir / "qdx.ini");
+    g_Ini->WriteFormat("Modem compression", Pcm8k());
+    LiveSettings = TLiveSettings();
+    LiveSettings.FlowControlIndex = 2;  // None: the voice stream holds XON and XOFF codes
+    LiveSettings.TimeOut = 2;
+    LiveSettings.FormatOut = Pcm8k();
+    ModemParams = TModemParams();
+    SetDefaultCommands(ModemParams);
+    ModemParams.port = Com;
+    ModemParams.Model = "VSIM 56K Voice";
+    ModemParams.RecGain = "at+vgr=127";
+    ModemParams.VoiceCompression = "at+vsm=1,8000,0,0";
+    ModemParams.UseLine = "at+vls=1";
+    ModemParams.UseLineRes = "ok";
+    VoiceFeatures = true;
+    CurrentCompression.Clear();
+    CurrentCompression.Description.Set("UNSIGNED PCM");
+    CurrentCompression.bps.Set("8");
+    CurrentCompression.vsr.Set("8000");
+    {
+      TBoxWatcher boxes;  // the sound-card warning, where the machine has none
+      form = NewForm<TfmQdx>(nullptr);
+    }
+    fmQdx = form;
+    auto* modem = new TfmModem(form);
+    fmModem = modem;
+    modem->Host = form;
+    ASSERT_TRUE(modem->OpenPort(Com, true));
+    modem->EnableAutoRecord();
+    Started = true;
+  }
+  void TearDown() override {
+    Started = false;
+    if (fmModem) fmModem->ClosePort();
+    form->Free();  // frees the engine and g_Ini
+    fmQdx = nullptr;
+    fmModem = nullptr;
+    sim.RemovePort(Com);
+    SetCurrentDirectoryA(savedCwd_.c_str());
+  }
+  std::string Sim(const std::string& command) { return sim.Command(command); }
+  // Pumps, running the idle handler as the loop would, until done.
+  bool Run(const std::function<bool()>& done, DWORD ms) {
+    return PumpFor([&] {
+      bool idleDone = true;
+      form->apEventsIdle(nullptr, idleDone);
+      return done();
+    }, ms);
+  }
+  size_t Rows() { return form->Log.AllCalls().size(); }
+
+  AppFolder dir;
+  TModemSim sim;
+  TfmQdx* form = nullptr;
+
+private:
+  std::string savedCwd_;
+};
+
+// The audio bytes of a WAV file.
+std::string WavData(const std::string& fileName, TdeWaveFormat* format = nullptr) {
+  TFileStream f(fileName, fmOpenRead | fmShareDenyNone);
+  TdeRIFFAudioReader reader(f);
+  std::string data(size_t(reader.DataSize()), '\0');
+  if (!data.empty()) reader.ReadData(0, &data[0], int(data.size()));
+  if (format) format->Assign(reader.GetFormat());
+  return data;
+}
+
+}  // namespace
+
+TEST_F(MainWindowSim, AnsweredCallIsRecordedFiledAndTheModemReArmed) {
+  Sim("stream com5 speech synth 5s");
+  Sim("stream com5 busy forever");
+  Sim("ring com5 cadence=fast count=3 cid=between cid.nmbr=5550100 cid.name=CONNECTICUT");
+  ASSERT_TRUE(Run([&] { return form->RecSb1->Down(); }, 30000)) << "no recording started";
+  ASSERT_TRUE(Run([&] { return !form->RecSb1->Down() && Rows() == 1; }, 40000)) << "not filed";
+  auto rows = form->Log.AllCalls();
+  EXPECT_EQ(rows[0].Comment, "5550100");
+  EXPECT_EQ(rows[0].Channel, 1);
+  EXPECT_EQ(rows[0].FolderId, form->Log.FolderIdByName("General"));
+  int seconds = DurationSeconds(rows[0].Duration);
+  EXPECT_GE(seconds, 7) << rows[0].Duration;
+  EXPECT_LE(seconds, 11) << rows[0].Duration;
+  std::string name = MakeRecordingName(1, rows[0].DateS, rows[0].TimeS);
+  EXPECT_EQ(dir.WavListing(), name + ".wav");
+  TdeWaveFormat format;
+  std::string data = WavData(dir.Wav(name + ".wav"), &format);
+  EXPECT_EQ(format.GetFormatTag(), WAVE_FORMAT_PCM);
+  EXPECT_EQ(format.GetSamplesPerSec(), 8000u);
+  EXPECT_NEAR(int(data.size()), seconds * 8000, 8000);
+  EXPECT_TRUE(fmModem->PortOpened);
+  EXPECT_TRUE(fmModem->AutoRecordMode);
+  EXPECT_TRUE(form->acRecord->Enabled());
+  EXPECT_EQ(form->Status(0), " Modem on");
+  // The table on disk holds the row.
+  TZorudTable back;
+  back.SetTableName(dir / "Recordings.d");
+  back.Open();
+  EXPECT_EQ(back.RecordCount(), 1);
+}
+
+TEST_F(MainWindowSim, RecordingByHandIsBitExactAndStopsByHand) {
+  Sim("stream com5 pattern ramp 3s");
+  Sim("stream com5 silence forever");
+  form->acRecord->Execute();
+  ASSERT_TRUE(form->RecSb1->Down());
+  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 24000; }, 30000));
+  std::string commands = Sim("cmds? com5");
+  EXPECT_NE(commands.find("\"at+fclass=8\",\"at+vgr=127\",\"at+vsd=127,255\",\"at+vsm=1,8000,0,0\",\"at+vls=1\",\"at+vrx\""),
+            std::string::npos) << commands;
+  PumpMs(300);  // the trace and the engine run for a moment: nothing stops a call by hand
+  EXPECT_TRUE(form->RecSb1->Down());
+  form->acStop->Execute();
+  EXPECT_FALSE(form->RecSb1->Down());
+  ASSERT_EQ(Rows(), 1u);
+  auto rows = form->Log.AllCalls();
+  EXPECT_EQ(rows[0].Comment, " ");
+  std::string data = WavData(dir.Wav(MakeRecordingName(1, rows[0].DateS, rows[0].TimeS) + ".wav"));
+  ASSERT_GE(data.size(), 24000u);
+  for (size_t i = 0; i < 24000; ++i) ASSERT_EQ(i % 256, static_cast<unsigned char>(data[i])) << "at " << i;
+  EXPECT_EQ(data.size() % 2048, 0u);  // whole blocks of the voice stream
+  EXPECT_TRUE(fmModem->PortOpened);
+}
+
+TEST_F(MainWindowSim, RefusedStartsRecoverAndLeaveNothingBehind) {
+  struct Case {
+    const char* fault;  // a command the modem answers ERROR to, or a rate
+    const char* vsr;
+    const char* message;
+    bool vrxSent;
+  } cases[] = {
+      {"at+vsm=1,8000,0,0", "8000", "Error setting voice compession..", false},
+      {"at+fclass=8", "8000", "Error Setting modem in voice mode..", false},
+      {"at+vls=1", "8000", "Error setting line..", false},
+      {nullptr, "0", "Voice compression codec can not be recognized", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    Sim("cmds-clear com5");
+    if (c.fault) Sim(std::string("reply com5 ") + c.fault + " ERROR");
+    CurrentCompression.vsr.Set(c.vsr);
+    {
+      TBoxWatcher boxes;
+      form->acRecord->Execute();
+      EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.message});
+    }
+    if (c.fault) Sim(std::string("reply com5 ") + c.fault + " clear");
+    EXPECT_FALSE(form->RecSb1->Down());
+    EXPECT_TRUE(form->GridEventsEnabled);
+    EXPECT_EQ(RecordWriter, nullptr);
+    EXPECT_EQ(dir.WavListing(), "");
+    EXPECT_EQ(Rows(), 0u);
+    EXPECT_TRUE(fmModem->PortOpened);
+    EXPECT_TRUE(fmModem->AutoRecordMode);
+    EXPECT_EQ(Sim("cmds? com5").find("at+vrx") != std::string::npos, c.vrxSent);
+  }
+}
+
+TEST_F(MainWindowSim, AFailedWriteStopsTheCallAndFilesWhatWasWritten) {
+  Sim("stream com5 pattern ramp 2s");
+  Sim("stream com5 silence forever");
+  form->acRecord->Execute();
+  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 8192; }, 30000));
+  TBoxWatcher boxes;
+  form->RecordingWriteFailed(SysErrorMessage(ERROR_DISK_FULL));
+  ASSERT_TRUE(Run([&] { return !form->RecSb1->Down(); }, 10000));
+  PumpMs(200);
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"The disk is full: the recording was stopped and saved as far as it went."});
+  EXPECT_EQ(Rows(), 1u);
+}
+
+TEST_F(MainWindowSim, ALeftoverWorkingFileIsFiledBeforeANewRecordingTruncatesIt) {
+  WriteUnfinishedWav(WorkingRecordingPath(), 8000 * 2, 0);
+  Sim("stream com5 pattern ramp 2s");
+  Sim("stream com5 silence forever");
+  form->acRecord->Execute();
+  ASSERT_TRUE(form->RecSb1->Down());
+  ASSERT_EQ(Rows(), 1u);  // the leftover, filed as a row of its own
+  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 4096; }, 30000));
+  form->acStop->Execute();
+  ASSERT_EQ(Rows(), 2u);
+  auto rows = form->Log.AllCalls();
+  EXPECT_EQ(rows[0].Duration, "00:02");
+  EXPECT_EQ(WavData(dir.Wav(MakeRecordingName(rows[0].Channel, rows[0].DateS, rows[0].TimeS) + ".wav")).size(), 16000u);
+}
+
+TEST_F(MainWindowSim, EndingTheSessionDuringACallFilesItWithoutReopening) {
+  Sim("stream com5 pattern ramp 2s");
+  Sim("stream com5 silence forever");
+  form->acRecord->Execute();
+  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 4096; }, 30000));
+  EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  EXPECT_FALSE(form->RecSb1->Down());
+  ASSERT_EQ(Rows(), 1u);
+  auto rows = form->Log.AllCalls();
+  EXPECT_GE(WavData(dir.Wav(MakeRecordingName(1, rows[0].DateS, rows[0].TimeS) + ".wav")).size(), 4096u);
+  EXPECT_FALSE(fmModem->PortOpened);
+  SendMessageA(form->Handle(), WM_ENDSESSION, TRUE, 0);
+  EXPECT_EQ(LoadTreeFromIni(dir / "Tree.ini").size(), 1u);
+}
