@@ -25,15 +25,21 @@ trap cleanup EXIT
 trap 'exit 130' INT TERM
 vl_env_start "$build" keep || exit 1
 
-sim="$build/native/modemsim/modemsim"
-rm -f "$VL_PORTS/run-ready"
+# The program keeps its settings, call log and recordings beside itself: run it from a folder of
+# its own that lasts from one run to the next.
+app="$build/run"
+mkdir -p "$app" && cp "$exe" "$app/" || exit 1
+exe="$app/Vorlane.exe"
+
 if [ -n "${VL_REAL_MODEM:-}" ]; then
-  echo "real modem: $VL_REAL_MODEM"
-  bash "$here/wine-run.sh" "$exe"
+  echo "real modem: $VL_REAL_MODEM; the program's files are in $app"
+  (cd "$app" && bash "$here/wine-run.sh" "$exe")
   exit
 fi
 
 # The demo scenario: a generic voice modem on COM1 that rings with caller ID after each init.
+sim="$build/native/modemsim/modemsim"
+rm -f "$VL_PORTS/run-ready"
 if [ -n "${VL_RUN_PROFILE:-}" ]; then modem=(--port "com1:$VL_RUN_PROFILE")
 else modem=(--scenario "$root/tools/modemsim/scenarios/demo.scn"); fi
 "$sim" --dir "$VL_PORTS" "${modem[@]}" --ready "$VL_PORTS/run-ready" \
@@ -41,16 +47,36 @@ else modem=(--scenario "$root/tools/modemsim/scenarios/demo.scn"); fi
 sim_pid=$!
 for _ in $(seq 1 100); do [ -f "$VL_PORTS/run-ready" ] && break; sleep 0.05; done
 [ -f "$VL_PORTS/run-ready" ] || { echo "the modem simulator did not start (see $build/modemsim-run.log)" >&2; exit 1; }
-echo "modem simulator on COM1 (log: $build/modemsim-run.jsonl)"
+echo "modem simulator on COM1 (log: $build/modemsim-run.jsonl); the program's files are in $app"
 
-if [ "$headless" = 1 ]; then
-  shot="$build/screenshot.png"
-  bash "$here/wine-run.sh" "$exe" &
-  app_pid=$!
-  sleep "${VL_SHOT_DELAY:-8}"
-  import -window root "$shot" && echo "screenshot: $shot"
-  kill "$app_pid" 2>/dev/null
-  wait "$app_pid" 2>/dev/null
-else
-  bash "$here/wine-run.sh" "$exe"
+if [ "$headless" = 0 ]; then
+  (cd "$app" && bash "$here/wine-run.sh" "$exe")
+  exit
 fi
+
+# No display: the dialog watcher plays the user (OK in the modem wizard, OK in any box), the
+# demo call is recorded and filed, and a screenshot shows the main window with it.
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+rules="$build/run-rules.txt" quit="$build/run-quit"
+printf '%s\n' 'title="Modem initialization" select~=VSIM press=OK again=0' \
+  'class=TfmQdx ignore' 'class=TfmCallerID ignore' > "$rules"
+rm -f "$quit"
+calls_before=$(ls "$app/wav" 2>/dev/null | grep -c '^1_.*\.wav$')
+bash "$here/wine-run.sh" "$build/win/tests/e2e/watcher.exe" --rules "$(winpath "$rules")" \
+  --log "$(winpath "$build/run-watcher.log")" --quit-file "$(winpath "$quit")" \
+  --timeout 300 --close-on-quit 20000 -- "$(winpath "$exe")" > "$build/run-watcher.out" 2>&1 &
+watcher_pid=$!
+filed=0
+for _ in $(seq 1 1200); do
+  calls=$(ls "$app/wav" 2>/dev/null | grep -c '^1_.*\.wav$')
+  [ "$calls" -gt "$calls_before" ] && { filed=1; break; }
+  kill -0 "$watcher_pid" 2>/dev/null || break
+  sleep 0.1
+done
+sleep 2
+shot="$build/screenshot.png"
+import -window root "$shot" && echo "screenshot: $shot"
+[ "$filed" = 1 ] && echo "a simulated call was recorded and filed in $app/wav" ||
+  echo "no call was filed within two minutes (see $build/run-watcher.log, $build/modemsim-run.jsonl)"
+touch "$quit"
+wait "$watcher_pid" 2>/dev/null

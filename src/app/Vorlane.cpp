@@ -11,6 +11,7 @@
 #include "ModemEngine.h"
 #include "ModemParams.h"
 #include "MonitorU.h"
+#include "Parse.h"
 #include "ProgramDir.h"
 #include "ProgressForm.h"
 #include "QueryModemForm.h"
@@ -22,6 +23,9 @@
 namespace {
 
 const char* const InstanceMutexName = "Vorlane.SingleInstance.7D3A";
+
+// The reply parser of the compression query (the wizard and the service keys use it).
+TfmParse replyParser;
 
 // Another instance owns the mutex: its window is asked to restore itself, and this one ends.
 void RestoreFirstInstance() {
@@ -47,6 +51,9 @@ void Run() {
   Application.CreateForm(SpecModemForm);
   fmModem = new TfmModem(fmQdx);
   fmModem->Host = fmQdx;
+  replyParser.Modem = fmModem;
+  replyParser.QueryMemo = fmQueryModem->Memo1;
+  fmParse = &replyParser;
   // A call cut off by the end of the last run is filed before the modem is armed.
   if (fmQdx->Log.CallsOpen()) {
     if (!RecoverWorkingFile(fmQdx->Log)) AddEvent("-- wav\\Recorded.wav is left as it is");
@@ -94,6 +101,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     } catch (...) {
     }
   }
+  fmParse = nullptr;
   Application.DestroyForms();
   ScomEnd();
   KitStop();
