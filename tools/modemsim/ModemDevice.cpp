@@ -187,9 +187,9 @@ void ModemDevice::CommandByte(unsigned char b, double now) {
 void ModemDevice::ExecuteLine(const std::string& line, double now) {
   Lines.push_back(line);
   Events.Event(Name, "rx", "\"line\":" + Log::Quote(line));
-  std::string spec;
+  std::string forced;
   for (auto& o : Overrides)
-    if (Matches(o.Pattern, line)) spec = o.Spec;
+    if (Matches(o.Pattern, line)) forced = o.Spec;
 
   size_t at = std::string::npos;
   for (size_t i = 0; i + 1 < line.size(); ++i)
@@ -201,8 +201,8 @@ void ModemDevice::ExecuteLine(const std::string& line, double now) {
   Result r;
   if (at == std::string::npos) {
     // Not a command (the bare CR included): silence, unless the profile answers it.
-    if (!P.EmptyLineOk && spec.empty()) return;
-    SendResult(r, now, spec);
+    if (!P.EmptyLineOk && forced.empty()) return;
+    SendResult(r, now, forced);
     return;
   }
   std::string body = line.substr(at + 2);
@@ -236,7 +236,7 @@ void ModemDevice::ExecuteLine(const std::string& line, double now) {
       r.Code = "ERROR";
     }
   }
-  SendResult(r, now, spec);
+  SendResult(r, now, forced);
 }
 
 bool ModemDevice::Basic(const std::string& body, size_t& i, Result& r) {
@@ -493,7 +493,7 @@ void ModemDevice::Schedule(double at, const std::string& bytes, const std::strin
   Timed.emplace(at, std::make_pair(bytes, logText));
 }
 
-void ModemDevice::SendResult(const Result& given, double now, const std::string& spec) {
+void ModemDevice::SendResult(const Result& given, double now, const std::string& forced) {
   Result r = given;
   bool vrx = !r.Info.empty() && (r.Info.back() == "VRX" || r.Info.back() == "VTX") && r.Code == "CONNECT";
   std::string which = vrx ? r.Info.back() : "";
@@ -502,23 +502,23 @@ void ModemDevice::SendResult(const Result& given, double now, const std::string&
   bool split = false;
   std::string custom;
   bool numeric = false;
-  if (!spec.empty()) {
-    if (spec == "OK" || spec == "ERROR") {
+  if (!forced.empty()) {
+    if (forced == "OK" || forced == "ERROR") {
       r.Info.clear();
-      r.Code = spec;
+      r.Code = forced;
       vrx = false;
-    } else if (spec == "none") {
+    } else if (forced == "none") {
       Events.Event(Name, "fault", "\"reply\":\"none\"");
       return;
-    } else if (spec.compare(0, 6, "delay=") == 0) {
+    } else if (forced.compare(0, 6, "delay=") == 0) {
       long ms = 0;
-      if (ParseLong(spec.substr(6), ms)) delay = ms / 1000.0;
-    } else if (spec == "split") {
+      if (ParseLong(forced.substr(6), ms)) delay = ms / 1000.0;
+    } else if (forced == "split") {
       split = true;
-    } else if (spec == "numeric") {
+    } else if (forced == "numeric") {
       numeric = true;
-    } else if (spec.compare(0, 5, "text=") == 0) {
-      custom = Unescape(spec.substr(5));
+    } else if (forced.compare(0, 5, "text=") == 0) {
+      custom = Unescape(forced.substr(5));
       vrx = false;
     }
   }
