@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# full-disk-recording.sh WATCHER.exe PROGRAM.exe SIMULATOR: the program's wav folder is a small
+# tmpfs (32 KB, about 4 s of 8000 Hz 8-bit audio); a call runs until the disk is full. The user
+# is told, the recording is filed as far as it went, and the modem is armed again. Skipped (with
+# the reason) where a tmpfs cannot be mounted.
+set -uo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/e2e.sh"
+. "$here/armed.sh"
+watcher=${1:?usage: full-disk-recording.sh WATCHER.exe PROGRAM.exe SIMULATOR}
+program=${2:?no program}
+e2e_init full-disk-recording "$watcher" "${3:-}"
+
+wavdir=$E2E_APP/wav
+mounted=
+mkdir -p "$wavdir" || e2e_fail "cannot make $wavdir"
+if ! mount -t tmpfs -o size=32k,mode=0777 vl-e2e-full "$wavdir" 2> "$E2E_DIR/mount.err"; then
+  e2e_log "SKIPPED: a tmpfs cannot be mounted here: $(cat "$E2E_DIR/mount.err")"
+  exit 0
+fi
+mounted=1
+# The folder is let go only after the program that writes into it has ended; its files are kept
+# beside it when the run failed.
+full_disk_exit() {
+  local status=$?
+  _e2e_end_pid "$E2E_WATCHER_PID"; E2E_WATCHER_PID=
+  _e2e_end_pid "$E2E_PROGRAM_PID"; E2E_PROGRAM_PID=
+  if [ -n "$mounted" ]; then
+    if [ $status != 0 ]; then
+      mkdir -p "$E2E_DIR/wav.kept" && cp -a "$wavdir"/. "$E2E_DIR/wav.kept/"
+    fi
+    umount "$wavdir" 2>/dev/null || { sleep 2; umount "$wavdir"; } || umount -l "$wavdir"
+  fi
+  (exit $status)
+  _e2e_exit
+}
+trap full_disk_exit EXIT
+
+armed_setup
+e2e_sim_start com3:generic
+armed_rules <<'EOF2'
+text~="The disk is full" press=OK
+EOF2
+e2e_start -- "$program"
+armed_wait_init 1
+e2e_sim "stream com3 speech synth forever"
+e2e_sim "ring com3 cadence=fast count=3 cid=between cid.nmbr=5550107"
+armed_wait_vrx 1
+e2e_wait_line "$E2E_DIR/watcher.log" 'The disk is full: the recording was stopped and saved as far as it went\.' 60 ||
+  e2e_fail "the full disk was not reported"
+armed_wait_wavs 1 30
+wav=$ARMED_WAVS
+armed_wait_init 2
+e2e_stop
+[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
+e2e_no_default_presses
+
+[ -f "$wavdir/Recorded.wav" ] && e2e_fail "the working file is left"
+file=$wavdir/$wav
+bytes=$(stat -c %s "$file")
+data=$(python3 -c '
+import sys, wave
+w = wave.open(sys.argv[1]); print(w.getnframes() * w.getsampwidth() * w.getnchannels())' "$file") ||
+  e2e_fail "$wav is not a readable WAV"
+# Most of the 32 KB holds audio, and the header says how much.
+[ "$data" -ge 16000 ] && [ "$data" -le "$bytes" ] || e2e_fail "$wav: $data bytes of audio in $bytes"
+armed_check_row "$wav"
+grep -aq 5550107 "$E2E_APP/Recordings.d" || e2e_fail "the caller number is not in Recordings.d"
+# The row's duration counts what was written: about 4 s, never the call's length.
+grep -aPq '(?<![0-9:])00:0[2-5](?![0-9:])' "$E2E_APP/Recordings.d" || e2e_fail "no duration of 2-5 s in Recordings.d"
+e2e_log "ok: $wav, $data bytes of audio in $bytes"
+exit 0
