@@ -10,6 +10,7 @@
 #include "MainFormU.h"
 #include "ModemEngine.h"
 #include "ModemParams.h"
+#include "Parse.h"
 #include "MonitorU.h"
 #include "ProgramDir.h"
 #include "ProgressForm.h"
@@ -22,6 +23,8 @@
 namespace {
 
 const char* const InstanceMutexName = "Vorlane.SingleInstance.7D3A";
+
+TfmParse Parser;  // the wizard's reader of the modem's compression and line answers
 
 // Another instance owns the mutex: its window is asked to restore itself, and this one ends.
 void RestoreFirstInstance() {
@@ -47,6 +50,9 @@ void Run() {
   Application.CreateForm(SpecModemForm);
   fmModem = new TfmModem(fmQdx);
   fmModem->Host = fmQdx;
+  Parser.Modem = fmModem;
+  Parser.QueryMemo = fmQueryModem->Memo1;
+  fmParse = &Parser;
   // A call cut off by the end of the last run is filed before the modem is armed.
   if (fmQdx->Log.CallsOpen()) {
     if (!RecoverWorkingFile(fmQdx->Log)) AddEvent("-- wav\\Recorded.wav is left as it is");
