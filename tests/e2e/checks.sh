@@ -30,7 +30,8 @@ sim_rx() {
 
 # A program folder set up as the wizard leaves it for the simulator's generic modem on COM3,
 # with the ring period known: qdx.ini and Compressions.d (one record, PCM 8000 Hz 8-bit).
-# Arguments: more lines for [Params] (KEY=VALUE).
+# Arguments: more lines for [Params] (KEY=VALUE; RejectCall, RejectRings and DiscTime are read
+# only when AutoRecord is there too).
 preset_modem() {
   local pcm
   pcm=$(python3 -c 'import struct;b=struct.pack("<HHIIHHH",1,1,8000,8000,1,8,0);print((b+bytes(128-len(b))).hex().upper())') ||
