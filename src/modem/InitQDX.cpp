@@ -36,10 +36,11 @@ void LoadCurrentCompression() {
     return;
   }
   CurrentCompression.Clear();
+  if (why.empty() && records.empty()) why = "it holds no records.";
   if (why.empty()) why = "it holds no record " + Ini().ReadString("Params", "Compression", "0") + ".";
   AddEvent("Compressions.d: " + why);
   ShowMessage("The voice compression cannot be read from Compressions.d: " + why +
-              "\rRun the modem set-up again.");
+              "\nRun the modem set-up again.");
 }
 
 }  // namespace

@@ -308,6 +308,21 @@ TEST_F(WizardSim, ModemWithoutVoiceAndModemWithoutCompressions) {
   EXPECT_FALSE(engine->PortOpened) << "the wizard leaves the port closed";
 }
 
+TEST_F(WizardSim, FirstStartWithoutCompressionsSaysSoTwiceAndStillArms) {
+  Port(3, "generic");
+  Sim("reply com3 at+vsm=? ERROR");
+  std::vector<std::string> boxes = StartUp({0});
+  EXPECT_EQ((std::vector<std::string>{"None modem compression can be recognized",
+                                      "The voice compression cannot be read from Compressions.d: it holds no "
+                                      "records.\nRun the modem set-up again."}),
+            boxes);
+  EXPECT_EQ("at+vsm=none", Key("Modem", "VoiceCompression"));
+  EXPECT_EQ(0, FileSize("Compressions.d"));
+  EXPECT_EQ("", CurrentCompression.Description.Get());
+  EXPECT_TRUE(VoiceFeatures);
+  EXPECT_TRUE(engine->PortOpened);
+}
+
 TEST_F(WizardSim, StrictModemIdentityFromAti4IsOneCleanLine) {
   Port(3, "strict");
   Sim("set com3 vgr_range=(200-100) vgt_range=(128)");  // a range backwards, and none at all
