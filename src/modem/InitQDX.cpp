@@ -70,6 +70,9 @@ void TfmInitQDX::CheckModem() {
   if (wizard->FoundCount >= 1) {
     wizard->ShowModal();
     LoadModemCommands(Ini());
+    // The settings were read before the probe: a modem found without caller ID gets it
+    // turned off at once, not only from the next start.
+    if (Ini().CallerIdRefused()) LiveSettings.CallerID = false;
   } else {
     Ini().WriteBool("Params", "Voicefeatures", false);
     ShowMessage("        No modem detected        ");

@@ -99,6 +99,8 @@ protected:
   void SetUp() override {
     Application.Initialize();
     LiveSettings.FlowControlIndex = 2;
+    LiveSettings.CallerID = true;
+    LiveSettings.AutoRecord = true;
     ModemParams = TModemParams();
     CurrentCompression.Clear();
     VoiceFeatures = false;
@@ -270,6 +272,18 @@ TEST_F(WizardSim, FirstStartFindsTheModemProbesItAndArmsIt) {
   EXPECT_NE(std::string::npos, commands.find("\"at+vsm=?\",\"at+vls=?\",\"at+VGR=?\",\"at+VGT=?\"")) << commands;
   const std::string init = "\"atz\",\"atE0\",\"ats0=0\",\"at+vcid=1\"]";
   EXPECT_EQ(commands.size() - init.size(), commands.rfind(init)) << "the start-up init comes last: " << commands;
+}
+
+TEST_F(WizardSim, FirstStartWithoutCallerIdArmsWithCallerIdOff) {
+  Port(3, "generic");
+  Sim("reply com3 at+vcid=1 ERROR");
+  std::vector<std::string> boxes = StartUp({0});
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  EXPECT_EQ("none", Key("Modem", "ForCallerId"));
+  EXPECT_FALSE(LiveSettings.CallerID);
+  std::string commands = Sim("cmds? com3");
+  const std::string init = "\"atz\",\"atE0\",\"ats0=0\",\"at+vcid=0\"]";
+  EXPECT_EQ(commands.size() - init.size(), commands.rfind(init)) << "the arming init turns caller ID off: " << commands;
 }
 
 TEST_F(WizardSim, ModemWithoutVoiceAndModemWithoutCompressions) {
