@@ -464,7 +464,10 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return true;
   }
   if (msg == WM_QUERYENDSESSION) {
-    FileRecording();
+    if (RecSb1->Down()) {
+      StopAction(false);
+      disarmedForSession_ = true;
+    }
     result = TRUE;
     return true;
   }
@@ -473,6 +476,13 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
       FileRecording();
       TreeToLog();
       Log.SaveTree();
+      std::string error;
+      Log.SaveUnsaved(error);
+      Guarded("Events.log", [] { EventLog().SaveToFile(ProgramDir + "\\Events.log"); });
+    } else if (disarmedForSession_) {
+      // The session goes on after all: wait for calls again.
+      disarmedForSession_ = false;
+      Guarded("Port", [this] { Rearm(); });
     }
     result = 0;
     return true;
@@ -486,6 +496,9 @@ void TfmQdx::FormCloseQuery(bool& canClose) {
   if (RecSb1->Down()) StopAction(false);
   TreeToLog();
   Log.SaveTree();
+  std::string error;
+  if (!Log.SaveUnsaved(error))
+    ShowMessage("The call log could not be saved: " + error + "\rThe newest calls are filed again at the next start.");
 }
 
 void TfmQdx::FileRecording() {
@@ -683,20 +696,23 @@ void TfmQdx::StopAction(bool reopen) {
         ShowMessage(failure);
     }
     GridEventsEnabled = true;
-    ShowCalls();
-    if (reopen) {
-      if (!fmModem->OpenPort(ModemParams.port, true)) {
-        ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
-        SetControlsState();
-        SetRecordControls(false);
-        return;
-      }
-      if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
-      else fmModem->DisableAutoRecord();
-    }
+    Guarded("Call list", [this] { ShowCalls(); });
+    bool armed = true;
+    if (reopen) Guarded("Port", [&] { armed = Rearm(); });
     SetControlsState();
+    if (!armed) SetRecordControls(false);
   }
   if (!VoiceFeatures) SetRecordControls(false);
+}
+
+bool TfmQdx::Rearm() {
+  if (!fmModem->OpenPort(ModemParams.port, true)) {
+    ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
+    return false;
+  }
+  if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
+  else fmModem->DisableAutoRecord();
+  return true;
 }
 
 void TfmQdx::SetListFont(const std::string& name, int size, unsigned color) {

@@ -157,12 +157,16 @@ private:
   void Timer2Timer();
   void FormCloseQuery(bool& canClose);
   void StopAction(bool reopen);
+  // Opens the port with init and sets ring watching as the settings say; false (told) when the
+  // port does not open.
+  bool Rearm();
   void FailStart(const std::string& message);
   void Tell(const std::string& text);
 
   std::unique_ptr<TFileStream> RecordStream;
   std::unique_ptr<TdeRIFFAudioWriter> writer_;
   bool receiving_ = false;
+  bool disarmedForSession_ = false;  // a recording filed for an end of session that may not come
   std::string writeFailure_;
 };
 

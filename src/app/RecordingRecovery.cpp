@@ -29,6 +29,9 @@ const double FitTolerance = 10 * OneSecond;
 
 bool RepairWavHeader(const std::string& fileName, TdeWaveFormat& format, int64_t& dataBytes) {
   TFileStream f(fileName, fmOpenReadWrite | fmShareExclusive);
+  // The file's time tells when the call ended: the repair must not move it.
+  FILETIME written;
+  bool haveTime = GetFileTime(f.Handle(), nullptr, nullptr, &written);
   int64_t size = f.Size();
   uint8_t head[12];
   if (size < 12 || f.Read(head, 12) != 12 || std::memcmp(head, "RIFF", 4) || std::memcmp(head + 8, "WAVE", 4))
@@ -65,6 +68,7 @@ bool RepairWavHeader(const std::string& fileName, TdeWaveFormat& format, int64_t
   PutU32(f, dataStart - 4, uint32_t(bytes));
   if (dataStart + bytes < size) f.SetSize(dataStart + bytes);
   f.Flush();
+  if (haveTime) SetFileTime(f.Handle(), nullptr, nullptr, &written);
   f.Close();
   return true;
 }

@@ -71,6 +71,11 @@ void Run() {
   Started = true;
   if (!fmModem->PortOpened) fmQdx->SetRecordControls(false);
   if (!VoiceFeatures) fmQdx->SetRecordControls(false);
+  if (!fmQdx->Log.CallsOpen()) {
+    // Calls could not be filed: no call is answered into a recording that would be lost.
+    fmModem->DisableAutoRecord();
+    fmQdx->SetRecordControls(false);
+  }
   fmQdx->SetStatus(1, " COM PORT " + std::to_string(ModemParams.port));
   fmQdx->SetStatus(2, " " + ModemParams.Model);
   if (!fmModem->PortOpened) fmQdx->ModemPortChanged(false);  // never opened: no close event told it
