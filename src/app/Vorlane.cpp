@@ -57,6 +57,7 @@ void Run() {
   // A call cut off by the end of the last run is filed before the modem is armed.
   if (fmQdx->Log.CallsOpen()) {
     if (!RecoverWorkingFile(fmQdx->Log)) AddEvent("-- wav\\Recorded.wav is left as it is");
+    FileUnlistedRecordings(fmQdx->Log);
     fmQdx->ShowCalls();
   }
   // The settings dialog's load, until that dialog is made here.

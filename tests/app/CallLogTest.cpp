@@ -388,6 +388,27 @@ TEST(Recovery, ALeftoverFoundHoursLaterKeepsTheTimeOfItsCall) {
   EXPECT_EQ(rows[1].TimeS, TimeToStr(written - 3.0 / 86400));
 }
 
+TEST(Recovery, FilesOfTheRuleThatNoRowNamesGetRowsOfTheirOwn) {
+  AppFolder dir;
+  Opened o;
+  std::string error;
+  ASSERT_TRUE(o.log.AppendCall({"a", D(2024, 1, 2), T(10, 0), "00:05", "77", o.log.CurrentFolderId(), 1}, error));
+  WriteWav(dir.Wav("1_20240102_100000.wav"), 8000 * 5);  // its row's file
+  WriteWav(dir.Wav("2_20240102_100000.wav"), 8000 * 7);  // named, then the program ended
+  WriteWav(dir.Wav("1_20240230_100000.wav"), 10);        // no such day
+  WriteWav(dir.Wav("notes.wav"), 10);
+  EXPECT_EQ(FileUnlistedRecordings(o.log), 1);
+  auto rows = o.log.AllCalls();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(MakeRecordingName(rows[1].Channel, rows[1].DateS, rows[1].TimeS), "2_20240102_100000");
+  EXPECT_EQ(rows[1].Duration, "00:07");
+  EXPECT_EQ(rows[1].Comment, " ");
+  EXPECT_EQ(rows[1].FolderId, o.log.FolderIdByName("General"));
+  EXPECT_TRUE(HasLine("-- Unlisted recording filed: 2_20240102_100000"));
+  EXPECT_EQ(FileUnlistedRecordings(o.log), 0);
+  EXPECT_EQ(dir.WavListing(), "1_20240102_100000.wav 1_20240230_100000.wav 2_20240102_100000.wav notes.wav");
+}
+
 TEST(Folders, DeletingAFolderDeletesItsCallsAndFilesRenamingNeedsARecord) {
   AppFolder dir;
   Opened o;
