@@ -464,7 +464,12 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return true;
   }
   if (msg == WM_QUERYENDSESSION) {
-    if (RecSb1->Down()) {
+    if (closingPort_) {
+      // A stop waits for the port to close: its call is filed now, before the session ends.
+      std::vector<std::string> told;
+      FileCall(told);
+      for (const std::string& text : told) AddEvent("-- " + text);
+    } else if (RecSb1->Down()) {
       StopAction(false);
       disarmedForSession_ = true;
     }
@@ -674,35 +679,42 @@ void TfmQdx::StopAction(bool reopen) {
     fmModem->VoiceReceiving = false;
     Timer2->SetEnabled(false);
     receiving_ = false;
+    closingPort_ = true;
     Guarded("Port", [] { fmModem->ClosePort(); });
-    CallerNumber = fmModem->CallerNumber;
-    TCallFiler filer(Log);
-    filer.OnMessage = [](const std::string& text) { ShowMessage(text); };
-    Guarded("Filing", [&] {
-      if (writer_ && RecordStream)
-        filer.File(*writer_, *RecordStream, RecordStartTime, Now(), CallerNumber, LiveSettings.CallerID);
-    });
-    RecordSeconds = filer.RecordSeconds;
-    RecordingName = filer.RecordingName;
-    RecordWriter = nullptr;
-    writer_.reset();
-    RecordStream.reset();
-    if (!writeFailure_.empty()) {
-      std::string failure;
-      failure.swap(writeFailure_);
-      if (failure.find(SysErrorMessage(ERROR_DISK_FULL)) != std::string::npos)
-        ShowMessage("The disk is full: the recording was stopped and saved as far as it went.");
-      else
-        ShowMessage(failure);
-    }
+    closingPort_ = false;
+    // Told only once the modem waits for calls again: nobody may be there to answer a box.
+    std::vector<std::string> told;
+    FileCall(told);
     GridEventsEnabled = true;
     Guarded("Call list", [this] { ShowCalls(); });
     bool armed = true;
     if (reopen) Guarded("Port", [&] { armed = Rearm(); });
     SetControlsState();
     if (!armed) SetRecordControls(false);
+    for (const std::string& text : told) ShowMessage(text);
   }
   if (!VoiceFeatures) SetRecordControls(false);
+}
+
+void TfmQdx::FileCall(std::vector<std::string>& told) {
+  if (!writer_ || !RecordStream) return;
+  CallerNumber = fmModem->CallerNumber;
+  TCallFiler filer(Log);
+  filer.OnMessage = [&](const std::string& text) { told.push_back(text); };
+  Guarded("Filing", [&] { filer.File(*writer_, *RecordStream, RecordStartTime, Now(), CallerNumber, LiveSettings.CallerID); });
+  RecordSeconds = filer.RecordSeconds;
+  RecordingName = filer.RecordingName;
+  RecordWriter = nullptr;
+  writer_.reset();
+  RecordStream.reset();
+  if (!writeFailure_.empty()) {
+    std::string failure;
+    failure.swap(writeFailure_);
+    if (failure.find(SysErrorMessage(ERROR_DISK_FULL)) != std::string::npos)
+      told.push_back("The disk is full: the recording was stopped and saved as far as it went.");
+    else
+      told.push_back(failure);
+  }
 }
 
 bool TfmQdx::Rearm() {

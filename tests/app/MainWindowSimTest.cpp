@@ -16,6 +16,7 @@
 #include "TreeU.h"
 #include "../ui/UiTest.h"
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -193,12 +194,20 @@ TEST_F(MainWindowSim, AFailedWriteStopsTheCallAndFilesWhatWasWritten) {
   Sim("stream com5 silence forever");
   form->acRecord->Execute();
   ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 8192; }, 30000));
-  TBoxWatcher boxes;
+  Sim("cmds-clear com5");
+  TBoxWatcher boxes(IDOK, 3000);  // nobody answers the box for a while
+  std::string whileTold;
+  std::thread peek([&] {
+    Sleep(2000);
+    whileTold = Sim("cmds? com5");
+  });
   form->RecordingWriteFailed(SysErrorMessage(ERROR_DISK_FULL));
   ASSERT_TRUE(Run([&] { return !form->RecSb1->Down(); }, 10000));
   PumpMs(200);
+  peek.join();
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"The disk is full: the recording was stopped and saved as far as it went."});
   EXPECT_EQ(Rows(), 1u);
+  EXPECT_NE(whileTold.find("\"atz\""), std::string::npos) << "the modem waits for calls before the user is told: " << whileTold;
 }
 
 TEST_F(MainWindowSim, ALeftoverWorkingFileIsFiledBeforeANewRecordingTruncatesIt) {
