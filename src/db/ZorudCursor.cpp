@@ -68,6 +68,20 @@ template <typename T> T SlotValue(const TZorudRecord& r, const TZorudField& f) {
 
 template <typename T> int Order(T a, T b) { return a < b ? -1 : (b < a ? 1 : 0); }
 
+
+// An entry that an edit or a delete may touch; else why not, in message.
+bool Editable(const TZorudEntry* entry, std::string& message) {
+  if (!entry) {
+    message = "Record is not found";
+    return false;
+  }
+  if (!entry->Live()) {
+    message = "Record has been deleted";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 uint32_t NextZorudSerial() {
@@ -519,14 +533,7 @@ TZorudEntry* TZorudCursor::Add(const TZorudRecord& record) {
 }
 
 bool TZorudCursor::Update(TZorudEntry* entry, const TZorudRecord& record, std::string& message) {
-  if (!entry) {
-    message = "Record is not found";
-    return false;
-  }
-  if (!entry->Live()) {
-    message = "Record has been deleted";
-    return false;
-  }
+  if (!Editable(entry, message)) return false;
   entry->Data = record;
   if (entry->State == TZorudRecordState::Unchanged) entry->State = TZorudRecordState::Edited;
   return true;
@@ -538,14 +545,7 @@ void TZorudCursor::MakeBackup(TZorudEntry* entry) {
 }
 
 bool TZorudCursor::Delete(TZorudEntry* entry, std::string& message) {
-  if (!entry) {
-    message = "Record is not found";
-    return false;
-  }
-  if (!entry->Live()) {
-    message = "Record has been deleted";
-    return false;
-  }
+  if (!Editable(entry, message)) return false;
   if (entry->State == TZorudRecordState::Inserted) {
     entry->State = TZorudRecordState::Purged;
     entry->Data = TZorudRecord();

@@ -38,10 +38,10 @@ std::string PrefixPath(TKitPathPrefix prefix, bool withSlash) {
   return withSlash ? SlashAdd(dir) : SlashRemove(dir);
 }
 
-std::string GetLogonUserName() {
+std::string GetLogonUserName(const char* unknown) {
   char buf[64];
   DWORD size = sizeof buf - 1;
-  if (!GetUserNameA(buf, &size) || size == 0) return "(Unknown)";
+  if (!GetUserNameA(buf, &size) || size == 0) return unknown;
   return std::string(buf, size - 1);  // size counts the terminating zero
 }
 }  // namespace KitSysIn

@@ -14,6 +14,6 @@ std::string ProgramFile();
 std::string ProgramDir();
 // The folder for a prefix (ppFixed: empty), with or without the trailing backslash.
 std::string PrefixPath(TKitPathPrefix prefix, bool withSlash);
-// The logged-on user name, "(Unknown)" when it cannot be read.
-std::string GetLogonUserName();
+// The logged-on user name, unknown ("(Unknown)") when it cannot be read.
+std::string GetLogonUserName(const char* unknown = "(Unknown)");
 }  // namespace KitSysIn

@@ -211,6 +211,7 @@ void TSpecModemForm::btnOkClick() {
 
 // False when the wizard stays open for another choice.
 bool TSpecModemForm::ProbeModem(int sel) {
+  using P = TModemParams;
   TSettingsFile& ini = Ini();
   fmModem->ClosePort();
   if (!fmModem->OpenPort(ModemParams.port, false)) {
@@ -253,16 +254,12 @@ bool TSpecModemForm::ProbeModem(int sel) {
     ModemParams = FoundModems[sel];
     ini.WriteString("Modem", "VoiceMode", ModemParams.VoiceMode);
 
-    Probe("InitVoice", ModemParams.InitVoice);
-    Step(1);
-    Probe("DisCallerId", ModemParams.DisCallerId);
-    Step(2);
-    Probe("ForCallerId", ModemParams.ForCallerId);
-    Step(3);
-    Probe("UnfCallerId", ModemParams.UnfCallerId);
-    Step(4);
-    Probe("Distinctive", ModemParams.Distinctive);
-    Step(5);
+    Probe({{"InitVoice", &P::InitVoice},
+           {"DisCallerId", &P::DisCallerId},
+           {"ForCallerId", &P::ForCallerId},
+           {"UnfCallerId", &P::UnfCallerId},
+           {"Distinctive", &P::Distinctive}},
+          1);
     AddEvent("now vsm");
     if (fmParse->QueryCompressions(false)) {
       ChooseCompression();
@@ -282,14 +279,11 @@ bool TSpecModemForm::ProbeModem(int sel) {
     Step(8);
     ProbeGain("at+VGT=?", true, "vgt", "SpeakerVol", "at+vgt=");
     Step(9);
-    Probe("SpeakerOn", ModemParams.SpeakerOn);
-    Step(10);
-    Probe("SpeakerOff", ModemParams.SpeakerOff);
-    Step(11);
-    Probe("MicGain", ModemParams.MicGain);
-    Step(12);
-    Probe("SpeakerGain", ModemParams.SpeakerGain);
-    Step(13);
+    Probe({{"SpeakerOn", &P::SpeakerOn},
+           {"SpeakerOff", &P::SpeakerOff},
+           {"MicGain", &P::MicGain},
+           {"SpeakerGain", &P::SpeakerGain}},
+          10);
     ChooseLine();
     ini.WriteInteger("Params", "Timeout", 4);
     Gauge1->SetVisible(false);
@@ -299,9 +293,13 @@ bool TSpecModemForm::ProbeModem(int sel) {
   return true;
 }
 
-void TSpecModemForm::Probe(const char* key, const std::string& command) {
-  bool works = fmModem->SendCommand(command, command, "ok") == 0;
-  Ini().WriteString("Modem", key, works ? command : "none");
+void TSpecModemForm::Probe(std::initializer_list<TCommandProbe> probes, int step) {
+  for (const TCommandProbe& probe : probes) {
+    const std::string& command = ModemParams.*probe.command;
+    bool works = fmModem->SendCommand(command, command, "ok") == 0;
+    Ini().WriteString("Modem", probe.key, works ? command : "none");
+    Step(step++);
+  }
 }
 
 void TSpecModemForm::ProbeGain(const char* query, bool vgt, const char* prefix, const char* key,

@@ -1,6 +1,7 @@
 #pragma once
 #include "Form.h"
 #include "FoundModems.h"
+#include <initializer_list>
 #include <string>
 
 class TButton;
@@ -47,7 +48,14 @@ private:
   void ProbeDirectly();
   std::string Identity(const char* const* queries, int count, const char* fallback);
   bool ProbeModem(int sel);
-  void Probe(const char* key, const std::string& command);
+  // A command of ModemParams and the key it is stored under.
+  struct TCommandProbe {
+    const char* key;
+    std::string TModemParams::*command;
+  };
+  // Sends each command in turn and stores it, or "none" when refused; the gauge shows step
+  // after the first, step + 1 after the second, and so on.
+  void Probe(std::initializer_list<TCommandProbe> probes, int step);
   void ProbeGain(const char* query, bool vgt, const char* prefix, const char* key, const char* command);
   void ChooseLine();
   void Step(int step);

@@ -125,12 +125,7 @@ void KitSysSystemFolders(TStringList& list) {
   for (int i = 0; i < KitSysSpecialFolderCount; ++i) list.Add(KitSysSpecialFolderName(i) + "=" + KitSysSpecialFolder(i));
 }
 
-std::string KitSysUserName() {
-  char name[64];
-  DWORD size = sizeof name - 1;
-  if (!GetUserNameA(name, &size) || size == 0) return "Unknown";
-  return std::string(name, size - 1);  // size counts the terminating zero
-}
+std::string KitSysUserName() { return KitSysIn::GetLogonUserName("Unknown"); }
 
 std::string KitSysTempFolder() {
   char path[MAX_PATH + 1];

@@ -59,7 +59,7 @@ private:
 
 // An item of a collection, with its own property descriptors. A kind's constructor ends with
 // BuildDescriptors.
-class TKitSysBaseCollectionItem : public TKitSysPersistent {
+class TKitSysBaseCollectionItem : public TKitSysPersistent, public TKitSysDescribed {
 public:
   explicit TKitSysBaseCollectionItem(TKitSysBaseCollection& collection) : collection_(collection) {}
 
@@ -67,25 +67,13 @@ public:
   int Index() const { return collection_.IndexOf(this); }
 
   // The base clears the descriptor list.
-  virtual void BuildDescriptors() { descriptors_.Clear(); }
+  virtual void BuildDescriptors() { Descriptors().Clear(); }
   virtual std::string GetCaption() const { return ""; }
   virtual std::string GetDescription() const { return ""; }
   virtual int GetKindIndex() const { return 0; }
 
-  // Outside the descriptor list: no value, empty texts.
-  int GetPropertyCount() const { return descriptors_.Count(); }
-  bool GetPropertyHasValue(int index) const { return descriptors_.ItemOrEmpty(index).HasValue; }
-  std::string GetPropertyValue(int index) const { return descriptors_.ItemOrEmpty(index).Value; }
-  std::string GetPropertyCaption(int index) const { return descriptors_.ItemOrEmpty(index).Caption; }
-  std::string GetPropertyDescription(int index) const {
-    return descriptors_.ItemOrEmpty(index).Description;
-  }
-  TKitSysPropertiesDesc& Descriptors() { return descriptors_; }
-  const TKitSysPropertiesDesc& Descriptors() const { return descriptors_; }
-
 private:
   TKitSysBaseCollection& collection_;
-  TKitSysPropertiesDesc descriptors_;
 };
 
 // An item whose writable properties record their changes in the collection's list, keyed by the

@@ -21,20 +21,20 @@ void TKitSysObject::Progress(const std::string& caption, int max, int position) 
 }
 
 void TKitSysObject::BuildDescriptorsFrom(const std::vector<TKitSysPropertyText>& table, const TKitSysIdSet& selected) {
-  descriptors_.Clear();
+  Descriptors().Clear();
   for (size_t id = 0; id < table.size(); ++id)
     if (selected.Contains(static_cast<int>(id)))
-      descriptors_.Add(static_cast<int>(id), table[id].Caption, table[id].Description);
+      Descriptors().Add(static_cast<int>(id), table[id].Caption, table[id].Description);
 }
 
 void TKitSysObject::RetrieveValues(const std::string& caption, const TKitSysIdSet& selected,
                                    const std::function<std::string(int id)>& valueText) {
   Progress(caption, 100, 0);
-  descriptors_.ClearValues();
+  Descriptors().ClearValues();
   if (!read_) ReadInfo();
   for (int id = 0; id < 256; ++id) {
     if (!selected.Contains(id)) continue;
-    if (TKitSysPropertyDesc* desc = descriptors_.ItemByID(id)) TKitSysPropertiesDesc::SetValue(*desc, valueText(id));
+    if (TKitSysPropertyDesc* desc = Descriptors().ItemByID(id)) TKitSysPropertiesDesc::SetValue(*desc, valueText(id));
   }
   Progress(caption, 100, 100);
   Progress("", 100, 0);

@@ -14,7 +14,7 @@ class TStringList;
 // through property descriptors that Retrieve fills, listed as text by its published
 // properties. A kind's constructor ends with BuildDescriptors (no virtual call reaches a
 // derived class from the base constructor).
-class TKitSysObject : public TKitSysPersistent {
+class TKitSysObject : public TKitSysPersistent, public TKitSysDescribed {
 public:
   TKitSysObject() = default;
 
@@ -36,17 +36,6 @@ public:
   virtual std::string GetCaption() const { return ""; }
   virtual std::string GetDescription() const { return ""; }
   virtual int GetKindIndex() const { return 0; }
-
-  // Outside the descriptor list: no value, empty texts.
-  int GetPropertyCount() const { return descriptors_.Count(); }
-  bool GetPropertyHasValue(int index) const { return descriptors_.ItemOrEmpty(index).HasValue; }
-  std::string GetPropertyValue(int index) const { return descriptors_.ItemOrEmpty(index).Value; }
-  std::string GetPropertyCaption(int index) const { return descriptors_.ItemOrEmpty(index).Caption; }
-  std::string GetPropertyDescription(int index) const {
-    return descriptors_.ItemOrEmpty(index).Description;
-  }
-  TKitSysPropertiesDesc& Descriptors() { return descriptors_; }
-  const TKitSysPropertiesDesc& Descriptors() const { return descriptors_; }
 
   static std::string BoolToText(bool value) { return value ? "true" : "false"; }
 
@@ -80,6 +69,5 @@ private:
   TComponent* owner_ = nullptr;
   TKitSysChangeList changes_;
   bool read_ = false;
-  TKitSysPropertiesDesc descriptors_;
   std::unique_ptr<TKitSysRegistry> registry_;
 };

@@ -36,3 +36,21 @@ public:
 private:
   std::deque<TKitSysPropertyDesc> items_;
 };
+
+// What an object or an item shows of its properties, through its descriptors.
+class TKitSysDescribed {
+public:
+  // Outside the descriptor list: no value, empty texts.
+  int GetPropertyCount() const { return descriptors_.Count(); }
+  bool GetPropertyHasValue(int index) const { return descriptors_.ItemOrEmpty(index).HasValue; }
+  std::string GetPropertyValue(int index) const { return descriptors_.ItemOrEmpty(index).Value; }
+  std::string GetPropertyCaption(int index) const { return descriptors_.ItemOrEmpty(index).Caption; }
+  std::string GetPropertyDescription(int index) const {
+    return descriptors_.ItemOrEmpty(index).Description;
+  }
+  TKitSysPropertiesDesc& Descriptors() { return descriptors_; }
+  const TKitSysPropertiesDesc& Descriptors() const { return descriptors_; }
+
+private:
+  TKitSysPropertiesDesc descriptors_;
+};

@@ -14,6 +14,20 @@ bool TActionList::IsShortCut(TShortCut shortCut) {
   return false;
 }
 
+TActionClient::~TActionClient() {
+  if (action_) action_->RemoveClient(this);
+}
+
+void TActionClient::SetAction(TAction* action) {
+  if (action_ == action) return;
+  if (action_) action_->RemoveClient(this);
+  action_ = action;
+  if (action_) {
+    action_->AddClient(this);
+    ActionChanged();
+  }
+}
+
 TAction::TAction(TActionList* list) : TComponent(list) {}
 
 TAction::~TAction() {

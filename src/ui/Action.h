@@ -10,9 +10,15 @@ class TAction;
 // state, and executes the action when clicked.
 class TActionClient {
 public:
-  virtual ~TActionClient() = default;
+  virtual ~TActionClient();
+  TAction* Action() const { return action_; }
+  // Binds it to the action (nullptr: none) and shows the action's state at once.
+  void SetAction(TAction* action);
   virtual void ActionChanged() = 0;
-  virtual void ActionFreed() = 0;
+  void ActionFreed() { action_ = nullptr; }
+
+private:
+  TAction* action_ = nullptr;
 };
 
 // The actions of a form; it owns them. The form tries their shortcuts after its main menu's.

@@ -3,10 +3,6 @@
 
 TButton::TButton(TComponent* owner) : TControl(owner) { SetBounds(0, 0, 75, 25); }
 
-TButton::~TButton() {
-  if (action_) action_->RemoveClient(this);
-}
-
 void TButton::CreateParams(TCreateParams& params) {
   params.className = "BUTTON";
   params.style |= WS_TABSTOP | (default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
@@ -17,19 +13,9 @@ void TButton::SetDefault(bool on) {
   if (HandleAllocated()) Perform(BM_SETSTYLE, on ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
 }
 
-void TButton::SetAction(TAction* action) {
-  if (action_ == action) return;
-  if (action_) action_->RemoveClient(this);
-  action_ = action;
-  if (action_) {
-    action_->AddClient(this);
-    ActionChanged();
-  }
-}
-
 void TButton::ActionChanged() {
-  SetCaption(action_->Caption());
-  SetEnabled(action_->Enabled());
+  SetCaption(Action()->Caption());
+  SetEnabled(Action()->Enabled());
 }
 
 void TButton::Click() {
@@ -37,8 +23,8 @@ void TButton::Click() {
     if (TForm* form = ParentForm()) form->ModalResult = ModalResult;
   if (OnClick)
     OnClick(this);
-  else if (action_)
-    action_->Execute();
+  else if (Action())
+    Action()->Execute();
 }
 
 void TButton::Command(WORD code) {

@@ -7,16 +7,12 @@
 class TButton : public TControl, public TActionClient {
 public:
   explicit TButton(TComponent* owner);
-  ~TButton() override;
 
   bool Default() const { return default_; }
   void SetDefault(bool on);
   bool Cancel() const { return cancel_; }
   void SetCancel(bool on) { cancel_ = on; }
   int ModalResult = 0;
-
-  TAction* Action() const { return action_; }
-  void SetAction(TAction* action);
 
   void Click();
   TNotifyEvent OnClick;
@@ -27,8 +23,6 @@ protected:
 
 private:
   void ActionChanged() override;
-  void ActionFreed() override { action_ = nullptr; }
   bool default_ = false;
   bool cancel_ = false;
-  TAction* action_ = nullptr;
 };

@@ -454,6 +454,18 @@ bool TControl::Reflect(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) 
   }
 }
 
+bool TControl::MouseAndKeyDown(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                               const TMouseEvent& onMouseDown, const TKeyEvent& onKeyDown) {
+  if ((msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN) && onMouseDown)
+    onMouseDown(this, msg == WM_LBUTTONDOWN ? mbLeft : mbRight, KeyboardShiftState(),
+                static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+  if (msg != WM_KEYDOWN || !onKeyDown) return false;
+  WORD key = static_cast<WORD>(wParam);
+  onKeyDown(this, key, KeyboardShiftState());
+  result = key ? DefaultProc(msg, key, lParam) : 0;
+  return true;
+}
+
 bool TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (Reflect(msg, wParam, lParam, result)) return true;
   switch (msg) {

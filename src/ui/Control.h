@@ -33,6 +33,8 @@ enum TMouseButton { mbLeft, mbRight, mbMiddle };
 using TMouseEvent =
     std::function<void(TComponent* sender, TMouseButton button, TShiftState shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift, int x, int y)>;
+// The handler may change the key, or clear it (0) so that it goes no further.
+using TKeyEvent = std::function<void(TComponent* sender, WORD& key, TShiftState shift)>;
 
 // The base of every control and form: one window (a standard control subclassed, or a window
 // of our own class that paints itself), its parent/child tree, bounds, alignment, visibility,
@@ -120,6 +122,10 @@ protected:
   // Returns true when it handled the message; false lets the default procedure run.
   virtual bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
   LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam);
+  // Runs the mouse-down and key-down events of a control that has them; true when the message
+  // is done with (a key went through OnKeyDown).
+  bool MouseAndKeyDown(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result,
+                       const TMouseEvent& onMouseDown, const TKeyEvent& onKeyDown);
 
   // Notifications reflected from the parent.
   virtual void Command(WORD code) {}

@@ -75,7 +75,7 @@ public:
   TNotifyEvent OnActivate;
   std::function<void(TComponent* sender, TCloseAction& action)> OnClose;
   std::function<void(TComponent* sender, bool& canClose)> OnCloseQuery;
-  std::function<void(TComponent* sender, WORD& key, TShiftState shift)> OnKeyDown;
+  TKeyEvent OnKeyDown;
 
 protected:
   void CreateParams(TCreateParams& params) override;

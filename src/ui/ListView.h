@@ -44,7 +44,7 @@ public:
   TNotifyEvent OnSelectionChange;
   TNotifyEvent OnDblClick;
   TMouseEvent OnMouseDown;
-  std::function<void(TComponent* sender, WORD& key, TShiftState shift)> OnKeyDown;
+  TKeyEvent OnKeyDown;
   // A drag of the rows ended: dropped tells whether a target took them.
   std::function<void(TComponent* sender, bool dropped)> OnEndDrag;
 

@@ -30,7 +30,6 @@ void ClearMenu(HMENU menu) {
 TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner) { command_ = NewCommand(this); }
 
 TMenuItem::~TMenuItem() {
-  if (action_) action_->RemoveClient(this);
   if (parent_) parent_->Remove(this);
   for (TMenuItem* child : items_) child->parent_ = nullptr;
   items_.clear();
@@ -148,32 +147,20 @@ void TMenuItem::SetDefault(bool isDefault) {
   Update();
 }
 
-void TMenuItem::SetAction(TAction* action) {
-  if (action_ == action) return;
-  if (action_) action_->RemoveClient(this);
-  action_ = action;
-  if (action_) {
-    action_->AddClient(this);
-    ActionChanged();
-  }
-}
-
 void TMenuItem::ActionChanged() {
-  caption_ = action_->Caption();
-  shortCut_ = action_->ShortCut();
-  enabled_ = action_->Enabled();
-  checked_ = action_->Checked();
+  caption_ = Action()->Caption();
+  shortCut_ = Action()->ShortCut();
+  enabled_ = Action()->Enabled();
+  checked_ = Action()->Checked();
   Update();
 }
-
-void TMenuItem::ActionFreed() { action_ = nullptr; }
 
 void TMenuItem::Click() {
   if (!enabled_) return;
   if (OnClick)
     OnClick(this);
-  else if (action_)
-    action_->Execute();
+  else if (Action())
+    Action()->Execute();
 }
 
 TMenuItem* TMenuItem::FindShortCut(TShortCut shortCut) {

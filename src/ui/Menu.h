@@ -34,8 +34,6 @@ public:
   // The default entry is shown in bold; a double click on a tray icon runs it.
   bool Default() const { return default_; }
   void SetDefault(bool isDefault);
-  TAction* Action() const { return action_; }
-  void SetAction(TAction* action);
 
   // Runs OnClick, or else the action; nothing when the item is disabled.
   void Click();
@@ -53,7 +51,6 @@ public:
 private:
   friend class TMenu;
   void ActionChanged() override;
-  void ActionFreed() override;
   void Rebuild();
   void Update();
   void FillInfo(MENUITEMINFOA& info, std::string& text) const;
@@ -65,7 +62,6 @@ private:
   bool checked_ = false;
   bool visible_ = true;
   bool default_ = false;
-  TAction* action_ = nullptr;
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;
   HMENU handle_ = nullptr;

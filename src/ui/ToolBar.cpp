@@ -8,7 +8,6 @@ TToolButton::TToolButton(TToolBar* bar, TToolButtonStyle style)
 }
 
 TToolButton::~TToolButton() {
-  if (action_) action_->RemoveClient(this);
   if (bar_) bar_->RemoveButton(this);
 }
 
@@ -45,20 +44,10 @@ void TToolButton::UpdateState() {
   bar_->Perform(TB_SETSTATE, command_, MAKELPARAM(state, 0));
 }
 
-void TToolButton::SetAction(TAction* action) {
-  if (action_ == action) return;
-  if (action_) action_->RemoveClient(this);
-  action_ = action;
-  if (action_) {
-    action_->AddClient(this);
-    ActionChanged();
-  }
-}
-
 void TToolButton::ActionChanged() {
-  SetCaption(action_->Caption());
-  enabled_ = action_->Enabled();
-  down_ = action_->Checked();
+  SetCaption(Action()->Caption());
+  enabled_ = Action()->Enabled();
+  down_ = Action()->Checked();
   UpdateState();
 }
 
@@ -72,8 +61,8 @@ void TToolButton::Click() {
   if (!enabled_ || style_ == tbsSeparator) return;
   if (OnClick)
     OnClick(this);
-  else if (action_)
-    action_->Execute();
+  else if (Action())
+    Action()->Execute();
 }
 
 TToolBar::TToolBar(TComponent* owner) : TControl(owner) {

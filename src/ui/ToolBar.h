@@ -34,8 +34,6 @@ public:
   void SetEnabled(bool enabled);
   bool Down() const { return down_; }
   void SetDown(bool down);
-  TAction* Action() const { return action_; }
-  void SetAction(TAction* action);
   // The button's rectangle in the bar's client coordinates.
   RECT BoundsRect() const;
 
@@ -48,7 +46,6 @@ public:
 private:
   friend class TToolBar;
   void ActionChanged() override;
-  void ActionFreed() override { action_ = nullptr; }
   void UpdateState();
 
   TToolBar* bar_;
@@ -58,7 +55,6 @@ private:
   int imageIndex_ = -1;
   bool enabled_ = true;
   bool down_ = false;
-  TAction* action_ = nullptr;
 };
 
 // A flat bar of tool buttons over the platform's tool bar, aligned at the top by default.

@@ -416,25 +416,8 @@ bool TTreeView::Notify(NMHDR* header, LRESULT& result) {
 }
 
 bool TTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  switch (msg) {
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-      if (OnMouseDown)
-        OnMouseDown(this, msg == WM_LBUTTONDOWN ? mbLeft : mbRight, KeyboardShiftState(),
-                    static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
-      break;
-    case WM_KEYDOWN:
-      if (OnKeyDown) {
-        WORD key = static_cast<WORD>(wParam);
-        OnKeyDown(this, key, KeyboardShiftState());
-        result = key ? DefaultProc(msg, key, lParam) : 0;
-        return true;
-      }
-      break;
-    default:
-      break;
-  }
-  return TControl::WndProc(msg, wParam, lParam, result);
+  return MouseAndKeyDown(msg, wParam, lParam, result, OnMouseDown, OnKeyDown) ||
+         TControl::WndProc(msg, wParam, lParam, result);
 }
 
 bool TTreeView::DragOver(TControl* source, int x, int y) {

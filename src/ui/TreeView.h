@@ -124,7 +124,7 @@ public:
   // Label editing ended with text (not when cancelled); the node takes text as it is left.
   std::function<void(TComponent* sender, TTreeNode* node, std::string& text)> OnEdited;
   TMouseEvent OnMouseDown;
-  std::function<void(TComponent* sender, WORD& key, TShiftState shift)> OnKeyDown;
+  TKeyEvent OnKeyDown;
   std::function<void(TComponent* sender, TControl* source, int x, int y, bool& accept)> OnDragOver;
   std::function<void(TComponent* sender, TControl* source, int x, int y)> OnDragDrop;
 

@@ -1,6 +1,5 @@
 // The port selection dialog on the window layer.
 #include <gtest/gtest.h>
-#include <fstream>
 #include "Application.h"
 #include "Button.h"
 #include "ComSelectForm.h"
@@ -88,35 +87,7 @@ TEST(ComSelectFormTest, Screenshot) {
   TComSelectForm* form = NewForm<TComSelectForm>(nullptr, Only3And12);
   form->Show();
   PumpMs(300);
-  RECT r;
-  GetWindowRect(form->Handle(), &r);
-  int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
-  HGDIOBJ old = SelectObject(mem, bitmap);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  int stride = (w * 3 + 3) & ~3;
-  std::vector<char> bits(stride * h);
-  SelectObject(mem, old);
-  ASSERT_EQ(h, GetDIBits(mem, bitmap, 0, h, bits.data(), &bi, DIB_RGB_COLORS));
-  BITMAPFILEHEADER fh = {};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-  fh.bfSize = fh.bfOffBits + static_cast<DWORD>(bits.size());
-  std::ofstream out("comselect.bmp", std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-  out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-  out.write(bits.data(), bits.size());
-  EXPECT_TRUE(static_cast<bool>(out));
-  DeleteObject(bitmap);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
+  int w = 0, h = 0;
+  EXPECT_FALSE(SaveWindowPicture(form->Handle(), "comselect.bmp", w, h).empty());
   form->Free();
 }

@@ -24,6 +24,7 @@
 #include "Screen.h"
 #include "SpinEdit.h"
 #include "TrackBar.h"
+#include "FormFixture.h"
 #include "UiTest.h"
 
 namespace {
@@ -153,63 +154,7 @@ public:
   int records = 0, plays = 0, exits = 0, searches = 0, hellos = 0;
 };
 
-class FormTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    Application.Initialize();
-    form = NewForm<TSampleForm>(nullptr);
-    form->Show();
-    PumpMs(300);
-  }
-  void TearDown() override {
-    if (form) form->Free();
-    PumpMs(50);
-  }
-  TSampleForm* form = nullptr;
-};
-
-// Saves the screen area of a window as a 24-bit BMP.
-bool SaveWindowPicture(HWND hwnd, const std::string& path, std::vector<COLORREF>& pixels, int& w,
-                       int& h) {
-  RECT r;
-  GetWindowRect(hwnd, &r);
-  w = r.right - r.left;
-  h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  int stride = (w * 3 + 3) & ~3;
-  pixels.clear();
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      auto* p = static_cast<unsigned char*>(bits) + (h - 1 - y) * stride + x * 3;
-      pixels.push_back(RGB(p[2], p[1], p[0]));
-    }
-  BITMAPFILEHEADER fh = {};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-  fh.bfSize = fh.bfOffBits + stride * h;
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-  out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-  out.write(static_cast<const char*>(bits), stride * h);
-  bool ok = static_cast<bool>(out);
-  SelectObject(mem, old);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  return ok;
-}
+class FormTest : public TFormFixture<TSampleForm> {};
 
 // A real click through the platform's input, where the control is the window under the point.
 bool ClickAt(HWND control) {
@@ -259,9 +204,9 @@ TEST_F(FormTest, ScreenshotShowsTheControls) {
   ReleaseDC(nullptr, screenDc);
   form->Picture->SetBitmap(bitmap);
   PumpMs(200);
-  std::vector<COLORREF> pixels;
   int w = 0, h = 0;
-  ASSERT_TRUE(SaveWindowPicture(form->Handle(), "ui_form.bmp", pixels, w, h));
+  std::vector<COLORREF> pixels = SaveWindowPicture(form->Handle(), "ui_form.bmp", w, h);
+  ASSERT_FALSE(pixels.empty());
   ASSERT_GT(w, 300);
   ASSERT_GT(h, 320);
   // Distinct colours: face, text, edges, the gauge's fill, the edit's white.

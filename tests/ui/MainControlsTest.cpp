@@ -4,7 +4,6 @@
 // dialogs; and a picture of the whole form.
 #include <gtest/gtest.h>
 #include <cmath>
-#include <fstream>
 #include <set>
 #include "Action.h"
 #include "Application.h"
@@ -21,6 +20,7 @@
 #include "StatusBar.h"
 #include "ToolBar.h"
 #include "TreeView.h"
+#include "FormFixture.h"
 #include "UiTest.h"
 
 namespace {
@@ -167,20 +167,7 @@ public:
   int plays = 0, records = 0, rewinds = 0, paints = 0;
 };
 
-class MainControlsTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    Application.Initialize();
-    form = NewForm<TMainLikeForm>(nullptr);
-    form->Show();
-    PumpMs(300);
-  }
-  void TearDown() override {
-    if (form) form->Free();
-    PumpMs(50);
-  }
-  TMainLikeForm* form = nullptr;
-};
+class MainControlsTest : public TFormFixture<TMainLikeForm> {};
 
 POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
@@ -220,47 +207,6 @@ std::string ItemText(TTreeView* tree, TTreeNode* node) {
   return buf;
 }
 
-// The screen area of a window as a 24-bit BMP; returns its pixels (top row first).
-std::vector<COLORREF> SavePicture(HWND hwnd, const std::string& path, int& w, int& h) {
-  RECT r;
-  GetWindowRect(hwnd, &r);
-  w = r.right - r.left;
-  h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  int stride = (w * 3 + 3) & ~3;
-  std::vector<COLORREF> pixels;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      auto* p = static_cast<unsigned char*>(bits) + (h - 1 - y) * stride + x * 3;
-      pixels.push_back(RGB(p[2], p[1], p[0]));
-    }
-  BITMAPFILEHEADER fh = {};
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-  fh.bfSize = fh.bfOffBits + stride * h;
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
-  out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
-  out.write(static_cast<const char*>(bits), stride * h);
-  SelectObject(mem, old);
-  DeleteObject(dib);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  if (!out) pixels.clear();
-  return pixels;
-}
 }
 
 TEST_F(MainControlsTest, PictureOfTheWholeForm) {
@@ -269,7 +215,7 @@ TEST_F(MainControlsTest, PictureOfTheWholeForm) {
   form->RecSb1->SetDown(true);
   PumpMs(300);
   int w = 0, h = 0;
-  auto pixels = SavePicture(form->Handle(), "ui_mainctl.bmp", w, h);
+  auto pixels = SaveWindowPicture(form->Handle(), "ui_mainctl.bmp", w, h);
   ASSERT_FALSE(pixels.empty());
   // The trace: black with green in the paint box.
   RECT r;

@@ -1,5 +1,6 @@
 #include "UiTest.h"
 #include "MessagePump.h"
+#include <fstream>
 
 namespace {
 BOOL CALLBACK CollectBox(HWND hwnd, LPARAM list) {
@@ -98,3 +99,47 @@ TWatchdog::~TWatchdog() {
 bool PumpFor(const std::function<bool()>& done, DWORD timeoutMs) { return PumpUntil(done, timeoutMs); }
 
 void PumpMs(DWORD ms) { PumpUntil([] { return false; }, ms); }
+
+std::vector<COLORREF> SaveWindowPicture(HWND hwnd, const std::string& path, int& w, int& h) {
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  w = r.right - r.left;
+  h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi = {};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  std::vector<COLORREF> pixels;
+  if (dib && bits) {
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    int stride = (w * 3 + 3) & ~3;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        auto* p = static_cast<unsigned char*>(bits) + (h - 1 - y) * stride + x * 3;
+        pixels.push_back(RGB(p[2], p[1], p[0]));
+      }
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+    fh.bfSize = fh.bfOffBits + stride * h;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&fh), sizeof fh);
+    out.write(reinterpret_cast<const char*>(&bi.bmiHeader), sizeof bi.bmiHeader);
+    out.write(static_cast<const char*>(bits), stride * h);
+    out.close();
+    if (!out) pixels.clear();
+    SelectObject(mem, old);
+    DeleteObject(dib);
+  }
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}

@@ -45,6 +45,10 @@ private:
   std::thread worker_;
 };
 
+// Saves the screen area of a window as a 24-bit BMP (w by h pixels); returns its pixels, top
+// row first, or none when the picture could not be taken or saved.
+std::vector<COLORREF> SaveWindowPicture(HWND hwnd, const std::string& path, int& w, int& h);
+
 // Pumps (no idle work) until done() or the time is up.
 bool PumpFor(const std::function<bool()>& done, DWORD timeoutMs);
 void PumpMs(DWORD ms);
