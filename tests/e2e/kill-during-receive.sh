@@ -7,14 +7,12 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-watcher=${1:?usage: kill-during-receive.sh WATCHER.exe PROGRAM.exe SIMULATOR}
-program=${2:?no program}
-e2e_init kill-during-receive "$watcher" "${3:-}"
+e2e_begin kill-during-receive "$@"
 
 armed_setup
 e2e_sim_start com3:generic
 armed_rules < /dev/null
-e2e_start -- "$program"
+e2e_start -- "$E2E_PROGRAM"
 armed_wait_init 1
 
 # The first call: speech, then the far end hangs up; filed and re-armed.
@@ -44,13 +42,11 @@ e2e_log "killed with $killed_bytes bytes in Recorded.wav"
 e2e_sim "wait-closed com3 20000"
 
 # The next start files the leftover before it arms the modem.
-e2e_start -- "$program"
+e2e_start -- "$E2E_PROGRAM"
 armed_wait_init 3
 # Closed only once its window is up (a close before that finds no window to close).
 e2e_wait_line "$E2E_DIR/watcher.log" '"ev":"seen".*"class":"TfmQdx"' 60 || e2e_fail "no main window after the restart"
-e2e_stop
-[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
-e2e_no_default_presses
+e2e_stop_ok
 # Events.log is written as the run ends.
 grep -q -- '-- Recording recovered' "$E2E_APP/Events.log" ||
   e2e_fail "nothing recovered: $(tail -n 8 "$E2E_APP/Events.log")"

@@ -6,20 +6,13 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
-. "$here/checks.sh"
-watcher=${1:?usage: s3-rejected-call.sh WATCHER.exe PROGRAM.exe SIMULATOR}
-program=${2:?no program}
-e2e_init s3-rejected-call "$watcher" "${3:-}"
-preset_modem AutoRecord=1 DiscTime=10 RejectCall=1 RejectRings=3
+. "$here/armed.sh"
+e2e_begin s3-rejected-call "$@"
+armed_setup AutoRecord=1 DiscTime=10 RejectCall=1 RejectRings=3
 
 e2e_sim_start com3:generic
-e2e_rules <<'RULES'
-text~="sound card" press=OK
-class=TfmMonitor ignore
-class=TfmQdx ignore
-class=TfmCallerID ignore
-RULES
-e2e_start -- "$program"
+armed_rules < /dev/null
+e2e_start -- "$E2E_PROGRAM"
 slog=$E2E_DIR/sim.log
 e2e_wait_line "$slog" '"ev":"rx".*"line":"at\+vcid=1"' 60 || e2e_fail "the modem was not armed"
 sleep 1
@@ -32,7 +25,7 @@ e2e_wait_line "$slog" '"ev":"ring_end"' 60 || e2e_fail "the rings did not end"
 sleep 8
 [ "$(sim_rx com3 'at\+fclass=8')" = 0 ] || e2e_fail "the rejected call was put in voice mode"
 [ "$(sim_rx com3 'at\+vrx')" = 0 ] || e2e_fail "the rejected call was recorded"
-[ "$(recordings)" = 0 ] || e2e_fail "the rejected call left a file: $(ls "$E2E_APP/wav/")"
+[ "$(armed_recordings)" = 0 ] || e2e_fail "the rejected call left a file: $(ls "$E2E_APP/wav/")"
 if [ -f "$E2E_DIR/Recordings.before" ]; then
   cmp -s "$E2E_DIR/Recordings.before" "$E2E_APP/Recordings.d" || e2e_fail "Recordings.d changed for the rejected call"
 fi
@@ -42,11 +35,9 @@ e2e_sim "stream com3 speech synth 4s"
 e2e_sim "stream com3 dial forever"
 e2e_sim "ring com3 cadence=fast count=2 cid=between cid.nmbr=5550188"
 e2e_wait_line "$slog" '"ev":"rx".*"line":"at\+vrx"' 60 || e2e_fail "the two-ring call was not recorded"
-wait_recording 60 || e2e_fail "the two-ring call was not filed: $(ls "$E2E_APP/wav/" 2>&1)"
-wait_inits 2 30 || e2e_fail "the modem was not re-armed after the call"
-e2e_stop
-[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
-e2e_no_default_presses
+armed_wait_wavs 1 60
+armed_wait_init 2 30
+e2e_stop_ok
 
 events=$E2E_APP/Events.log
 [ "$(grep -c 'Call recording rejected\.\.\.' "$events")" = 1 ] || e2e_fail "Events.log: $(cat "$events")"
@@ -55,11 +46,11 @@ events=$E2E_APP/Events.log
 # The rejection came at the third ring of the first call, the hang-up after its fourth.
 awk '/Call recording rejected/ { r = NR } /Calling party hung up/ { h = NR } /-- Recording started/ { s = NR }
   END { exit !(r && h && s && r < h && h < s) }' "$events" || e2e_fail "Events.log out of order: $(cat "$events")"
-[ "$(recordings)" = 1 ] || e2e_fail "wav: $(ls "$E2E_APP/wav/")"
-file=$E2E_APP/wav/$REC_WAV
-seconds=$(sox --i -D "$file" | cut -d. -f1) || e2e_fail "sox cannot read $REC_WAV"
-[ "$seconds" -ge 4 ] && [ "$seconds" -le 10 ] || e2e_fail "$REC_WAV lasts $seconds s"
+[ "$(armed_recordings)" = 1 ] || e2e_fail "wav: $(ls "$E2E_APP/wav/")"
+file=$E2E_APP/wav/$ARMED_WAVS
+seconds=$(sox --i -D "$file" | cut -d. -f1) || e2e_fail "sox cannot read $ARMED_WAVS"
+[ "$seconds" -ge 4 ] && [ "$seconds" -le 10 ] || e2e_fail "$ARMED_WAVS lasts $seconds s"
 grep -aq 5550188 "$E2E_APP/Recordings.d" || e2e_fail "the second caller is not in Recordings.d"
 grep -aq 5550177 "$E2E_APP/Recordings.d" && e2e_fail "the rejected caller is in Recordings.d"
-e2e_log "ok: rejected at the third ring; $REC_WAV, $seconds s"
+e2e_log "ok: rejected at the third ring; $ARMED_WAVS, $seconds s"
 exit 0
