@@ -56,7 +56,7 @@ e2e_sim "ring com3 cadence=fast count=3 cid=between cid.nmbr=5550202"
 armed_wait_vrx 2
 case "$point" in
   connect)
-    e2e_wait_line "$slog" '"ev":"tx".*CONNECT' 30 || e2e_fail "no CONNECT"
+    armed_wait_events '"ev":"tx".*CONNECT' 2 30 || e2e_fail "no CONNECT"
     sleep 1
     [ "$(working_bytes)" -le 44 ] || e2e_fail "audio came before the stream: $(working_bytes) bytes" ;;
   middle) wait_working 16000 ;;
