@@ -5,6 +5,9 @@
 #
 #   . tests/e2e/e2e.sh
 #   e2e_init NAME WATCHER.exe [SIMULATOR]
+#   e2e_begin NAME "$@"                    a scenario's e2e_init from its arguments WATCHER.exe
+#                                          PROGRAM.exe [SIMULATOR [VARIANT]]: E2E_PROGRAM,
+#                                          E2E_VARIANT; the run is named NAME-VARIANT
 #   e2e_sim_start [--scenario FILE] [--speed F] com3:generic com2:dead ...
 #   e2e_sim "ring com3 count=3"            one control line; the payload is in E2E_REPLY
 #   e2e_rules <<'EOF' ... EOF              the watcher's rules (see tests/e2e/watcher/Rules.h)
@@ -19,6 +22,8 @@
 #   e2e_stop [SECONDS]                     quit file: the watcher closes the program (WM_CLOSE to
 #                                          its main window, then 20 s for it to end); then all ends
 #   e2e_no_default_presses                 fails if a box needed the default rule
+#   e2e_stop_ok [SECONDS]                  e2e_stop; fails unless the program ended with 0 and
+#                                          no box needed the default rule
 #   e2e_collect DEST                       copies the run's files to DEST
 #   e2e_fail MESSAGE                       says why, shows the logs and ends the test (status 1)
 #
@@ -28,7 +33,7 @@
 
 E2E_DIR= E2E_APP= E2E_WATCHER= E2E_SIMBIN= E2E_SIM_PID= E2E_SIM_RUN= E2E_SIM_CONTROL= E2E_WATCHER_PID=
 E2E_PROGRAM_PID= E2E_EXE= E2E_RUNS=0 E2E_RUN_STATUS= E2E_STARTS=0
-E2E_PROGRAM_STATUS= E2E_FAILED= E2E_REPLY=
+E2E_PROGRAM_STATUS= E2E_FAILED= E2E_REPLY= E2E_PROGRAM= E2E_VARIANT=
 
 e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
 
@@ -56,6 +61,14 @@ e2e_init() {
   trap '_e2e_exit' EXIT
   trap 'E2E_FAILED=1; exit 130' INT TERM
   trap '' PIPE  # a simulator gone mid-command is an error to report, not the end of the shell
+}
+
+e2e_begin() {
+  local name=${1:?e2e_begin NAME WATCHER.exe PROGRAM.exe [SIMULATOR [VARIANT]]}
+  shift
+  [ $# -ge 2 ] || { e2e_log "usage: $name.sh WATCHER.exe PROGRAM.exe [SIMULATOR [VARIANT]]"; exit 2; }
+  E2E_PROGRAM=$2 E2E_VARIANT=${4:-}
+  e2e_init "$name${E2E_VARIANT:+-$E2E_VARIANT}" "$1" "${3:-}"
 }
 
 # Ends a pid of ours: TERM, a bounded wait, then KILL.
@@ -295,4 +308,10 @@ e2e_no_default_presses() {
     grep -E '"ev":"(default|stuck)"' "$E2E_DIR/watcher.log" >&2
     e2e_fail "the watcher met boxes that no rule answered"
   fi
+}
+
+e2e_stop_ok() {
+  e2e_stop "$@"
+  [ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
+  e2e_no_default_presses
 }

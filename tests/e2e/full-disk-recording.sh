@@ -7,9 +7,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-watcher=${1:?usage: full-disk-recording.sh WATCHER.exe PROGRAM.exe SIMULATOR}
-program=${2:?no program}
-e2e_init full-disk-recording "$watcher" "${3:-}"
+e2e_begin full-disk-recording "$@"
 
 wavdir=$E2E_APP/wav
 mounted=
@@ -41,7 +39,7 @@ e2e_sim_start com3:generic
 armed_rules <<'EOF2'
 text~="The disk is full" press=OK
 EOF2
-e2e_start -- "$program"
+e2e_start -- "$E2E_PROGRAM"
 armed_wait_init 1
 e2e_sim "stream com3 speech synth forever"
 e2e_sim "ring com3 cadence=fast count=3 cid=between cid.nmbr=5550107"
@@ -51,9 +49,7 @@ e2e_wait_line "$E2E_DIR/watcher.log" 'The disk is full: the recording was stoppe
 armed_wait_wavs 1 30
 wav=$ARMED_WAVS
 armed_wait_init 2
-e2e_stop
-[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
-e2e_no_default_presses
+e2e_stop_ok
 
 [ -f "$wavdir/Recorded.wav" ] && e2e_fail "the working file is left"
 file=$wavdir/$wav

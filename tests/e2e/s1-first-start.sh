@@ -14,11 +14,9 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
-. "$here/checks.sh"
-watcher=${1:?usage: s1-first-start.sh WATCHER.exe PROGRAM.exe SIMULATOR [nonvoice|vcid|vls0|vgr|vsm|ati4|sysmodem]}
-program=${2:?no program}
-variant=${4:-generic}
-e2e_init "s1-first-start-$variant" "$watcher" "${3:-}"
+. "$here/armed.sh"
+e2e_begin s1-first-start "$@"
+variant=${E2E_VARIANT:-generic}
 
 # The system's modem list: the modem class key that the program reads. The prefix is shared by the
 # whole suite, so the entry made here goes again when the run ends, however it ends.
@@ -85,7 +83,7 @@ RULES
     fi
   } | e2e_rules
 fi
-e2e_start -- "$program"
+e2e_start -- "$E2E_PROGRAM"
 slog=$E2E_DIR/sim.log
 ini=$E2E_APP/qdx.ini
 # The main window comes after the wizard and the start-up check; then the modem is armed (its
@@ -103,9 +101,7 @@ else
   done
   [ "$(sim_rx com3 'at\+vcid=1')" -ge 2 ] || e2e_fail "the modem was not armed"
 fi
-e2e_stop
-[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
-e2e_no_default_presses
+e2e_stop_ok
 
 if [ "$variant" = sysmodem ]; then
   grep -q '"items":\["VSIM Listed Modem"\]' "$E2E_DIR/watcher.log" || e2e_fail "the wizard did not list the system's modem"
@@ -191,7 +187,7 @@ if [ "$variant" = vcid ]; then
   mv "$slog" "$E2E_DIR/sim.1.log"
   e2e_sim_start com3:generic
   e2e_sim "reply com3 at+vcid=1 ERROR"
-  e2e_start -- "$program"
+  e2e_start -- "$E2E_PROGRAM"
   e2e_wait_line "$E2E_DIR/watcher.log" '"ev":"seen".*"class":"TfmQdx"' 60 || e2e_fail "no main window at the second start"
   e2e_wait_line "$slog" '"port":"com3".*"ev":"rx".*"line":"at\+vcid=0"' 30 || e2e_fail "caller ID was not turned off"
   e2e_stop
@@ -203,13 +199,13 @@ if [ "$variant" = vgr ]; then
   ini_expect "$ini" Modem RecGain=none
   mv "$slog" "$E2E_DIR/sim.1.log"
   e2e_sim_start com3:generic
-  e2e_start -- "$program"
+  e2e_start -- "$E2E_PROGRAM"
   e2e_wait_line "$slog" '"port":"com3".*"ev":"rx".*"line":"at\+vcid=1"' 60 || e2e_fail "the modem was not armed"
   e2e_sim "stream com3 speech synth 3s"
   e2e_sim "stream com3 busy forever"
   e2e_sim "ring com3 cadence=fast count=3"
   e2e_wait_line "$slog" '"ev":"rx".*"line":"at\+vrx"' 60 || e2e_fail "no recording started"
-  wait_recording 60 || e2e_fail "the call was not filed"
+  armed_wait_wavs 1 60
   e2e_stop
   [ "$(sim_rx com3 'at\+vgr=.*')" = 0 ] || e2e_fail "a record gain was set"
   e2e_log "ok: ERROR to at+VGR=?: no record gain"

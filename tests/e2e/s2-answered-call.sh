@@ -6,30 +6,13 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
-watcher=${1:?usage: s2-answered-call.sh WATCHER.exe PROGRAM.exe SIMULATOR}
-program=${2:?no program}
-e2e_init s2-answered-call "$watcher" "${3:-}"
+. "$here/armed.sh"
+e2e_begin s2-answered-call "$@"
 
-# PCM 8000 Hz mono 8-bit as a 128-byte format block.
-pcm=$(python3 -c 'import struct;b=struct.pack("<HHIIHHH",1,1,8000,8000,1,8,0);print((b+bytes(128-len(b))).hex().upper())')
-printf '%s\r\n' '[Modem]' 'port=3' 'Model=VSIM 56K Voice' 'Manufacturer=VSIM' 'VoiceMode=at+fclass=8' \
-  'DisCallerId=at+vcid=0' 'ForCallerId=at+vcid=1' 'VoiceCompression=at+vsm=1,8000,0,0' \
-  'RecGain=at+vgr=127' 'SilenceTimer=none' 'FlowControl=2' \
-  '[Params]' 'Voicefeatures=1' 'Compression=0' 'UseLine=at+vls=1' 'UseLineRes=ok' 'Timeout=4' \
-  '[General]' 'RingTimeOut=2600' '[Modem compression]' "Bin=$pcm" > "$E2E_APP/qdx.ini"
-# One compression record: nine texts of a length byte and 30 characters.
-python3 -c '
-import sys
-texts = ["UNSIGNED PCM", "1", "\"8-BIT LINEAR\"", "8", "0", "8000", "0", "0", "at+vsm=1,8000,0,0"]
-rec = b"".join(bytes([len(t)]) + t.encode().ljust(30, b"\0") for t in texts)
-assert len(rec) == 279
-open(sys.argv[1], "wb").write(rec)
-' "$E2E_APP/Compressions.d" || e2e_fail "no Compressions.d"
-
+armed_setup
 e2e_sim_start com3:generic
-printf '%s\n' 'text~="sound card" press=OK' 'class=TfmQdx ignore' 'class=TfmCallerID ignore' |
-  e2e_rules
-e2e_start -- "$program"
+armed_rules < /dev/null
+e2e_start -- "$E2E_PROGRAM"
 slog=$E2E_DIR/sim.log
 e2e_wait_line "$slog" '"ev":"rx".*"line":"at\+vcid=1"' 60 || e2e_fail "the modem was not initialised"
 e2e_sim "stream com3 speech synth 5s"
@@ -57,9 +40,7 @@ e2e_screenshot "$E2E_DIR/main-window.png"
 e2e_run 60 --
 [ "$E2E_RUN_STATUS" = 0 ] || e2e_fail "the second start ended with $E2E_RUN_STATUS"
 
-e2e_stop
-[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
-e2e_no_default_presses
+e2e_stop_ok
 
 file=$E2E_APP/wav/$wav
 rate=$(sox --i -r "$file") || e2e_fail "sox cannot read $wav"

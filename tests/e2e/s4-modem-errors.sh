@@ -8,9 +8,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
-. "$here/checks.sh"
-watcher=${1:?usage: s4-modem-errors.sh WATCHER.exe PROGRAM.exe SIMULATOR CASE}
-program=${2:?no program}
+. "$here/armed.sh"
 case=${4:?no case}
 message= fault=
 case "$case" in
@@ -20,16 +18,12 @@ case "$case" in
   atz) fault='atz' ;;
   *) echo "unknown case $case" >&2; exit 2 ;;
 esac
-e2e_init "s4-modem-errors-$case" "$watcher" "${3:-}"
-preset_modem
+e2e_begin s4-modem-errors "$@"
+armed_setup
 
 e2e_sim_start com3:generic
-e2e_rules <<'RULES'
+armed_rules <<'RULES'
 text~="Error setting" press=OK
-text~="sound card" press=OK
-class=TfmMonitor ignore
-class=TfmQdx ignore
-class=TfmCallerID ignore
 RULES
 slog=$E2E_DIR/sim.log
 events=$E2E_APP/Events.log
@@ -42,11 +36,9 @@ rx_time() {
 
 if [ "$case" = atz ]; then
   e2e_sim "reply com3 atz none"
-  e2e_start -- "$program"
+  e2e_start -- "$E2E_PROGRAM"
   e2e_wait_line "$slog" '"ev":"rx".*"line":"at\+vcid=1"' 60 || e2e_fail "the init did not go on after the reset"
-  e2e_stop
-  [ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
-  e2e_no_default_presses
+  e2e_stop_ok
   t0=$(rx_time atz) t1=$(rx_time ate0)
   [ -n "$t0" ] && [ -n "$t1" ] || e2e_fail "no atz or atE0 in the simulator's log"
   # The reply is waited for 4 s; the next command comes after that, not much later.
@@ -57,7 +49,7 @@ if [ "$case" = atz ]; then
   exit 0
 fi
 
-e2e_start -- "$program"
+e2e_start -- "$E2E_PROGRAM"
 e2e_wait_line "$slog" '"ev":"rx".*"line":"at\+vcid=1"' 60 || e2e_fail "the modem was not armed"
 sleep 1
 cp "$E2E_APP/Recordings.d" "$E2E_DIR/Recordings.before" 2>/dev/null
@@ -70,19 +62,12 @@ if [ -n "$message" ]; then
   e2e_wait_line "$E2E_DIR/watcher.log" "$message" 30 || e2e_fail "no box '$message'"
 fi
 # Re-armed: the init after the failed call (one at the start; vls closes and reopens the port).
-wait_inits 2 60 || e2e_fail "the modem was not re-armed"
-for i in $(seq 1 100); do
-  [ "$(sim_rx com3 'at\+vcid=1')" -ge 2 ] && break
-  sleep 0.1
-done
-[ "$(sim_rx com3 'at\+vcid=1')" -ge 2 ] || e2e_fail "the re-arming init did not finish"
+armed_wait_init 2
 e2e_sim "reply com3 $fault clear"
-e2e_stop
-[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
-e2e_no_default_presses
+e2e_stop_ok
 
 grep -q -- '-- Recording started' "$events" || e2e_fail "no recording was started: $(cat "$events")"
-[ "$(recordings)" = 0 ] || e2e_fail "a recording was filed: $(ls "$E2E_APP/wav/")"
+[ "$(armed_recordings)" = 0 ] || e2e_fail "a recording was filed: $(ls "$E2E_APP/wav/")"
 [ -f "$E2E_APP/wav/Recorded.wav" ] && e2e_fail "the empty working file is left"
 if [ -f "$E2E_DIR/Recordings.before" ]; then
   cmp -s "$E2E_DIR/Recordings.before" "$E2E_APP/Recordings.d" || e2e_fail "Recordings.d changed"
@@ -92,8 +77,14 @@ case "$case" in
   vsm) [ "$(sim_rx com3 'at\+vrx')" = 0 ] || e2e_fail "at+vrx was sent after the compression failed" ;;
   vls)
     [ "$(sim_rx com3 'at\+vrx')" = 0 ] || e2e_fail "at+vrx was sent after the line selection failed"
-    [ "$(grep -c '"port":"com3".*"ev":"close"' "$slog")" -ge 1 ] || e2e_fail "the port was not closed"
-    [ "$(grep -c '"port":"com3".*"ev":"open"' "$slog")" -ge 2 ] || e2e_fail "the port was not reopened" ;;
+    # After the refused line: the port closed and reopened, then the init twice and nothing else.
+    after=$(sed -n '/"ev":"rx".*"line":"at+vls=1"/,$p' "$slog" | grep -F '"port":"com3"' |
+      sed -n 's/.*"ev":"\(open\|close\)".*/\1/p; s/.*"ev":"rx".*"line":"\([^"]*\)".*/\1/p' | tr 'A-Z' 'a-z' | tr '\n' ' ')
+    init='atz ate0 ats0=0 at+vcid=1'
+    case "$after" in
+      "at+vls=1 close open $init $init "|"at+vls=1 close open $init $init close ") ;;
+      *) e2e_fail "after the ERROR to at+vls=1 COM3 saw: $after" ;;
+    esac ;;
   vrx)
     # No stream: the call ends on the receive watch, about 5 s after at+vrx.
     t0=$(rx_time 'at\+vrx')

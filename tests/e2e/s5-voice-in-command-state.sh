@@ -7,9 +7,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-watcher=${1:?usage: s5-voice-in-command-state.sh WATCHER.exe PROGRAM.exe SIMULATOR}
-program=${2:?no program}
-e2e_init s5-voice-in-command-state "$watcher" "${3:-}"
+e2e_begin s5-voice-in-command-state "$@"
 
 # The resident memory of the program's Wine process, in kB.
 program_rss() {
@@ -20,7 +18,7 @@ program_rss() {
 armed_setup
 e2e_sim_start com3:generic
 armed_rules < /dev/null
-e2e_start -- "$program"
+e2e_start -- "$E2E_PROGRAM"
 armed_wait_init 1
 slog=$E2E_DIR/sim.log
 sleep 3  # the start-up settles before the first look at the memory
@@ -43,9 +41,7 @@ e2e_sim "ring com3 cadence=fast count=3 cid=between cid.nmbr=5550107"
 armed_wait_wavs 1 60
 wav=$ARMED_WAVS
 armed_wait_init 2
-e2e_stop
-[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
-e2e_no_default_presses
+e2e_stop_ok
 grep -q '"ev":"crash"' "$E2E_DIR/watcher.log" && e2e_fail "the program crashed"
 
 rings=$(tr -d '\r' < "$E2E_APP/Events.log" | grep -cx ring)

@@ -7,14 +7,12 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-watcher=${1:?usage: s6-modem-ends-receive.sh WATCHER.exe PROGRAM.exe SIMULATOR}
-program=${2:?no program}
-e2e_init s6-modem-ends-receive "$watcher" "${3:-}"
+e2e_begin s6-modem-ends-receive "$@"
 
 armed_setup
 e2e_sim_start com3:generic
 armed_rules < /dev/null
-e2e_start -- "$program"
+e2e_start -- "$E2E_PROGRAM"
 armed_wait_init 1
 e2e_sim "stream com3 speech synth forever"
 e2e_sim "ring com3 cadence=fast count=3 cid=between cid.nmbr=5550106"
@@ -34,9 +32,7 @@ grep '"ev":"vrx_end"' "$slog" | head -1 | grep -q dce_end || e2e_fail "the strea
 python3 -c "import sys; d=float(sys.argv[2])-float(sys.argv[1]); print('closed %.2f s after the end' % d); sys.exit(0 if 0 <= d <= 3 else 1)" \
   "$t_end" "$t_close" >&2 || e2e_fail "the port was not closed within 3 s of the modem's end ($t_end, $t_close)"
 
-e2e_stop
-[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
-e2e_no_default_presses
+e2e_stop_ok
 
 file=$E2E_APP/wav/$wav
 [ "$(sox --i -r "$file")" = 8000 ] || e2e_fail "$wav: not 8000 Hz"

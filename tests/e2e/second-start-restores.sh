@@ -6,16 +6,14 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-watcher=${1:?usage: second-start-restores.sh WATCHER.exe PROGRAM.exe SIMULATOR}
-program=${2:?no program}
-e2e_init second-start-restores "$watcher" "${3:-}"
+e2e_begin second-start-restores "$@"
 
 armed_setup
 sed -i 's/^\[Params\]\r$/[Params]\r\nStartUp=1\r/' "$E2E_APP/qdx.ini"
 grep -q '^StartUp=1' "$E2E_APP/qdx.ini" || e2e_fail "qdx.ini: $(cat "$E2E_APP/qdx.ini")"
 e2e_sim_start com3:generic
 armed_rules < /dev/null
-e2e_start -- "$program" STARTUP
+e2e_start -- "$E2E_PROGRAM" STARTUP
 armed_wait_init 1
 wlog=$E2E_DIR/watcher.log
 # Shown for a moment on the way to the tray, or not at all: either way hidden soon.
@@ -38,8 +36,6 @@ done
 [ "$(grep -c '"ev":"seen".*"class":"TfmQdx"' "$wlog")" -gt "$before" ] || e2e_fail "the first window was not restored"
 kill -0 "$E2E_PROGRAM_PID" 2>/dev/null || e2e_fail "the first program has ended"
 e2e_screenshot "$E2E_DIR/restored.png"
-e2e_stop
-[ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
-e2e_no_default_presses
+e2e_stop_ok
 e2e_log "ok: restored by the second start"
 exit 0

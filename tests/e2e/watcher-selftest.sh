@@ -64,6 +64,9 @@ expect_line "$wlog" '"ev":"seen".*"class":"TPickForm","title":"Pick a modem".*"t
 expect_line "$wlog" '"ev":"acted".*"title":"Pick a modem".*"selected":"COM3: VSIM 56K Voice","entry":1,"pressed":"&OK"' \
   "the selection and OK"
 expect_line "$wlog" '"ev":"acted".*"title":"Pick a modem".*"pressed":"Cancel"' "the second showing's Cancel"
+# The list form is hidden between its two showings.
+awk '/"ev":"acted".*"title":"Pick a modem"/ { a++ } /"ev":"gone".*"class":"TPickForm".*"hidden":true/ && a == 1 { h++ }
+  END { exit !(h >= 1) }' "$wlog" || e2e_fail "the list form's hide between its showings is not in the log"
 expect_line "$wlog" '"ev":"acted".*"class":"TInputForm".*"edit":"Calls 2026","pressed":"OK"' "the input box"
 expect_line "$wlog" '"ev":"default".*"why":"no-rule".*"title":"Confirmation".*"texts":\[[^]]*"Keep the unknown question\?"' \
   "the unknown box in the log"

@@ -254,7 +254,9 @@ void TWatcher::Scan() {
     bool present = false;
     for (HWND w : windows) present = present || w == it->first;
     if (present) { ++it; continue; }
-    log_.Write("gone", TJsonLine().Add("hwnd", Hex(it->first)).Add("class", it->second.box.cls).Add("title", it->second.box.title));
+    // A window that still exists was hidden (a form may be shown again), else it was destroyed.
+    log_.Write("gone", TJsonLine().Add("hwnd", Hex(it->first)).Add("class", it->second.box.cls).Add("title", it->second.box.title)
+                           .Add("hidden", IsWindow(it->first) != FALSE));
     it = seen_.erase(it);
   }
   for (HWND w : windows) {
