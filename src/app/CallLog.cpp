@@ -232,7 +232,12 @@ void TCallLog::Reconcile(bool foldersCreated, bool legacy) {
   } catch (...) {
     Tell("Can not save Folders.d file.\n" + ErrorText(std::current_exception()));
   }
-  if (SaveTree() && legacy) DeleteFileA((ProgramDir + "\\Tree.d").c_str());
+  if (SaveTree() && legacy && !DeleteFileA((ProgramDir + "\\Tree.d").c_str())) {
+    // Left in place it would be read again at the next start, over Tree.ini.
+    std::string why = SysErrorMessage(int(GetLastError()));
+    AddEvent("Tree.d not deleted: " + why);
+    Tell("Can not delete the old folder tree file Tree.d.\n" + why);
+  }
 }
 
 bool TCallLog::SaveTree() {
@@ -307,23 +312,39 @@ bool TCallLog::AppendCall(const TCallRow& row, std::string& error) {
     error = "Recordings.d is not open";
     return false;
   }
-  CallsTbl.Append();
-  CallsTbl.FieldByName("id")->SetAsString(row.Id);
-  CallsTbl.FieldByName("Channel")->SetAsInteger(row.Channel);
-  CallsTbl.FieldByName("DateS")->SetAsString(row.DateS);
-  CallsTbl.FieldByName("TimeS")->SetAsString(row.TimeS);
-  CallsTbl.FieldByName("FolderId")->SetAsString(row.FolderId);
-  CallsTbl.FieldByName("Duration")->SetAsString(row.Duration);
-  CallsTbl.FieldByName("Comment")->SetAsString(row.Comment);
-  CallsTbl.Post();
   try {
+    CallsTbl.Append();
+    CallsTbl.FieldByName("id")->SetAsString(row.Id);
+    CallsTbl.FieldByName("Channel")->SetAsInteger(row.Channel);
+    CallsTbl.FieldByName("DateS")->SetAsString(row.DateS);
+    CallsTbl.FieldByName("TimeS")->SetAsString(row.TimeS);
+    CallsTbl.FieldByName("FolderId")->SetAsString(row.FolderId);
+    CallsTbl.FieldByName("Duration")->SetAsString(row.Duration);
+    CallsTbl.FieldByName("Comment")->SetAsString(row.Comment);
+    CallsTbl.Post();
     CallsTbl.PostAndSave();
   } catch (...) {
     error = ErrorText(std::current_exception());
+    if (CallsTbl.State() == dsInsert) CallsTbl.Cancel();  // a row that could not be posted
     AddEvent("Recordings.d not saved: " + error);
     return false;
   }
   return true;
+}
+
+bool TCallLog::SaveUnsaved(std::string& error) {
+  bool saved = true;
+  for (TZorudTable* table : {&CallsTbl, &FoldersTbl}) {
+    if (!table->Active() || table->ChangeCount() <= 0) continue;
+    try {
+      table->PostAndSave();
+    } catch (...) {
+      error = ErrorText(std::current_exception());
+      AddEvent(table->TableName() + " not saved: " + error);
+      saved = false;
+    }
+  }
+  return saved;
 }
 
 std::string TCallLog::MakeRecordingName() { return NameOf(CallsTbl); }

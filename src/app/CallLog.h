@@ -52,6 +52,9 @@ public:
   // Appends a call row and saves the table. The row stays in memory when the save fails (the
   // next successful save writes it): false then, with the reason in error.
   bool AppendCall(const TCallRow& row, std::string& error);
+  // Saves rows and folders that only memory holds (a save that failed before); false, with the
+  // reason in error, when some are still unsaved.
+  bool SaveUnsaved(std::string& error);
 
   // The file name of the current call row (empty when its texts do not read back).
   std::string MakeRecordingName();

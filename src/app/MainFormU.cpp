@@ -464,7 +464,15 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return true;
   }
   if (msg == WM_QUERYENDSESSION) {
-    FileRecording();
+    if (closingPort_) {
+      // A stop waits for the port to close: its call is filed now, before the session ends.
+      std::vector<std::string> told;
+      FileCall(told);
+      for (const std::string& text : told) AddEvent("-- " + text);
+    } else if (RecSb1->Down()) {
+      StopAction(false);
+      disarmedForSession_ = true;
+    }
     result = TRUE;
     return true;
   }
@@ -473,6 +481,13 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
       FileRecording();
       TreeToLog();
       Log.SaveTree();
+      std::string error;
+      Log.SaveUnsaved(error);
+      Guarded("Events.log", [] { EventLog().SaveToFile(ProgramDir + "\\Events.log"); });
+    } else if (disarmedForSession_) {
+      // The session goes on after all: wait for calls again.
+      disarmedForSession_ = false;
+      Guarded("Port", [this] { Rearm(); });
     }
     result = 0;
     return true;
@@ -486,6 +501,9 @@ void TfmQdx::FormCloseQuery(bool& canClose) {
   if (RecSb1->Down()) StopAction(false);
   TreeToLog();
   Log.SaveTree();
+  std::string error;
+  if (!Log.SaveUnsaved(error))
+    ShowMessage("The call log could not be saved: " + error + "\rThe newest calls are filed again at the next start.");
 }
 
 void TfmQdx::FileRecording() {
@@ -661,42 +679,52 @@ void TfmQdx::StopAction(bool reopen) {
     fmModem->VoiceReceiving = false;
     Timer2->SetEnabled(false);
     receiving_ = false;
+    closingPort_ = true;
     Guarded("Port", [] { fmModem->ClosePort(); });
-    CallerNumber = fmModem->CallerNumber;
-    TCallFiler filer(Log);
-    filer.OnMessage = [](const std::string& text) { ShowMessage(text); };
-    Guarded("Filing", [&] {
-      if (writer_ && RecordStream)
-        filer.File(*writer_, *RecordStream, RecordStartTime, Now(), CallerNumber, LiveSettings.CallerID);
-    });
-    RecordSeconds = filer.RecordSeconds;
-    RecordingName = filer.RecordingName;
-    RecordWriter = nullptr;
-    writer_.reset();
-    RecordStream.reset();
-    if (!writeFailure_.empty()) {
-      std::string failure;
-      failure.swap(writeFailure_);
-      if (failure.find(SysErrorMessage(ERROR_DISK_FULL)) != std::string::npos)
-        ShowMessage("The disk is full: the recording was stopped and saved as far as it went.");
-      else
-        ShowMessage(failure);
-    }
+    closingPort_ = false;
+    // Told only once the modem waits for calls again: nobody may be there to answer a box.
+    std::vector<std::string> told;
+    FileCall(told);
     GridEventsEnabled = true;
-    ShowCalls();
-    if (reopen) {
-      if (!fmModem->OpenPort(ModemParams.port, true)) {
-        ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
-        SetControlsState();
-        SetRecordControls(false);
-        return;
-      }
-      if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
-      else fmModem->DisableAutoRecord();
-    }
+    Guarded("Call list", [this] { ShowCalls(); });
+    bool armed = true;
+    if (reopen) Guarded("Port", [&] { armed = Rearm(); });
     SetControlsState();
+    if (!armed) SetRecordControls(false);
+    for (const std::string& text : told) ShowMessage(text);
   }
   if (!VoiceFeatures) SetRecordControls(false);
+}
+
+void TfmQdx::FileCall(std::vector<std::string>& told) {
+  if (!writer_ || !RecordStream) return;
+  CallerNumber = fmModem->CallerNumber;
+  TCallFiler filer(Log);
+  filer.OnMessage = [&](const std::string& text) { told.push_back(text); };
+  Guarded("Filing", [&] { filer.File(*writer_, *RecordStream, RecordStartTime, Now(), CallerNumber, LiveSettings.CallerID); });
+  RecordSeconds = filer.RecordSeconds;
+  RecordingName = filer.RecordingName;
+  RecordWriter = nullptr;
+  writer_.reset();
+  RecordStream.reset();
+  if (!writeFailure_.empty()) {
+    std::string failure;
+    failure.swap(writeFailure_);
+    if (failure.find(SysErrorMessage(ERROR_DISK_FULL)) != std::string::npos)
+      told.push_back("The disk is full: the recording was stopped and saved as far as it went.");
+    else
+      told.push_back(failure);
+  }
+}
+
+bool TfmQdx::Rearm() {
+  if (!fmModem->OpenPort(ModemParams.port, true)) {
+    ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
+    return false;
+  }
+  if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
+  else fmModem->DisableAutoRecord();
+  return true;
 }
 
 void TfmQdx::SetListFont(const std::string& name, int size, unsigned color) {

@@ -157,12 +157,19 @@ private:
   void Timer2Timer();
   void FormCloseQuery(bool& canClose);
   void StopAction(bool reopen);
+  // Opens the port with init and sets ring watching as the settings say; false (told) when the
+  // port does not open.
+  bool Rearm();
+  // The stop's filing steps, while the recording's writer is there; what to tell goes to told.
+  void FileCall(std::vector<std::string>& told);
   void FailStart(const std::string& message);
   void Tell(const std::string& text);
 
   std::unique_ptr<TFileStream> RecordStream;
   std::unique_ptr<TdeRIFFAudioWriter> writer_;
   bool receiving_ = false;
+  bool closingPort_ = false;  // the stop waits for the port's close event
+  bool disarmedForSession_ = false;  // a recording filed for an end of session that may not come
   std::string writeFailure_;
 };
 

@@ -12,6 +12,19 @@ std::string MakeRecordingName(int channel, const std::string& dateS, const std::
   return Format("%d_%d%02d%02d_%02d%02d%02d", channel, year, month, day, hour, minute, second);
 }
 
+bool ParseRecordingName(const std::string& name, int& channel, TDateTime& date, TDateTime& time) {
+  size_t first = name.find('_');
+  if (first == std::string::npos || first == 0 || first > 4 || name.size() != first + 16 || name[first + 9] != '_')
+    return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (i != first && i != first + 9 && (name[i] < '0' || name[i] > '9')) return false;
+  auto number = [&](size_t at, size_t length) { return std::stoi(name.substr(at, length)); };
+  channel = number(0, first);
+  return channel > 0 &&
+         TryEncodeDate(number(first + 1, 4), number(first + 5, 2), number(first + 7, 2), date) &&
+         TryEncodeTime(number(first + 10, 2), number(first + 12, 2), number(first + 14, 2), 0, time);
+}
+
 std::string RecordingPath(const std::string& name) { return ProgramDir + "\\wav\\" + name + ".wav"; }
 
 std::string WorkingRecordingPath() { return RecordingPath("Recorded"); }

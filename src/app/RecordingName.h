@@ -1,9 +1,12 @@
 #pragma once
 #include <string>
+#include "DateUtils.h"
 
 // The name of a call's WAV file: <Channel>_<YYYYMMDD>_<HHNNSS>, from the row's date (the short
 // date format) and start time (the long time format); empty when either text does not read back.
 std::string MakeRecordingName(int channel, const std::string& dateS, const std::string& timeS);
+// The rule read backwards: the channel, date and time of a name it made; false for any other.
+bool ParseRecordingName(const std::string& name, int& channel, TDateTime& date, TDateTime& time);
 // ProgramDir\wav\<name>.wav
 std::string RecordingPath(const std::string& name);
 // ProgramDir\wav\Recorded.wav, the working file of the recording in progress.

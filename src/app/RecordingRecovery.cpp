@@ -8,7 +8,9 @@
 #include "SysUtils.h"
 #include "UniqueKey.h"
 #include "WaveFormat.h"
+#include "AudioStreams.h"
 #include <cmath>
+#include <set>
 #include <cstring>
 
 namespace {
@@ -29,6 +31,9 @@ const double FitTolerance = 10 * OneSecond;
 
 bool RepairWavHeader(const std::string& fileName, TdeWaveFormat& format, int64_t& dataBytes) {
   TFileStream f(fileName, fmOpenReadWrite | fmShareExclusive);
+  // The file's time tells when the call ended: the repair must not move it.
+  FILETIME written;
+  bool haveTime = GetFileTime(f.Handle(), nullptr, nullptr, &written);
   int64_t size = f.Size();
   uint8_t head[12];
   if (size < 12 || f.Read(head, 12) != 12 || std::memcmp(head, "RIFF", 4) || std::memcmp(head + 8, "WAVE", 4))
@@ -65,6 +70,7 @@ bool RepairWavHeader(const std::string& fileName, TdeWaveFormat& format, int64_t
   PutU32(f, dataStart - 4, uint32_t(bytes));
   if (dataStart + bytes < size) f.SetSize(dataStart + bytes);
   f.Flush();
+  if (haveTime) SetFileTime(f.Handle(), nullptr, nullptr, &written);
   f.Close();
   return true;
 }
@@ -119,6 +125,46 @@ std::string ErrorOf(const std::exception_ptr& error) {
 }
 
 }  // namespace
+
+int FileUnlistedRecordings(TCallLog& log) {
+  if (!log.CallsOpen()) return 0;
+  std::set<std::string> named;
+  for (const TCallLog::TCallRow& row : log.AllCalls())
+    named.insert(MakeRecordingName(row.Channel, row.DateS, row.TimeS) + ".wav");
+  int filed = 0;
+  const std::string folder = ExtractFilePath(WorkingRecordingPath());
+  for (const std::string& file : FileNamesMatching(folder + "*_*_*.wav")) {
+    TCallLog::TCallRow row;
+    TDateTime date, time;
+    std::string name = ChangeFileExt(file, "");
+    if (named.count(file) || !ParseRecordingName(name, row.Channel, date, time)) continue;
+    row.DateS = DateToStr(date);
+    row.TimeS = TimeToStr(time);
+    // Only where the row leads back to this file (the time format may drop the seconds).
+    if (MakeRecordingName(row.Channel, row.DateS, row.TimeS) != name) continue;
+    int seconds = 0;
+    try {
+      TFileStream f(folder + file, fmOpenRead | fmShareDenyWrite);
+      TdeRIFFAudioReader reader(f);
+      DWORD rate = reader.GetFormat().GetAvgBytesPerSec();
+      if (rate) seconds = int(Round(double(reader.DataSize()) / rate));
+    } catch (...) {
+      // Its row is still made: the file is kept and reachable, whatever its header says.
+    }
+    row.Id = CreateUniqueKey();
+    row.Duration = DurationText(seconds);
+    row.Comment = " ";
+    row.FolderId = log.FolderIdByName("General");
+    std::string error;
+    if (!log.AppendCall(row, error)) {
+      AddEvent("-- Unlisted recording " + name + " not filed: " + error);
+      break;
+    }
+    AddEvent("-- Unlisted recording filed: " + name);
+    ++filed;
+  }
+  return filed;
+}
 
 bool RecoverWorkingFile(TCallLog& log) {
   const std::string working = WorkingRecordingPath();

@@ -18,3 +18,8 @@ bool FileLastWrite(const std::string& fileName, TDateTime& when);
 // is missing and whose end fits the file's time, else a row of its own in "General"; without
 // audio it is deleted. True when no working file is left in the way of a new recording.
 bool RecoverWorkingFile(TCallLog& log);
+
+// Files of the name rule in wav\ that no row names (the program ended, or the table could not be
+// saved, after a call's file got its name): each becomes a row in "General", its times from its
+// name, its duration from its header. Returns how many were filed.
+int FileUnlistedRecordings(TCallLog& log);

@@ -57,6 +57,7 @@ void Run() {
   // A call cut off by the end of the last run is filed before the modem is armed.
   if (fmQdx->Log.CallsOpen()) {
     if (!RecoverWorkingFile(fmQdx->Log)) AddEvent("-- wav\\Recorded.wav is left as it is");
+    FileUnlistedRecordings(fmQdx->Log);
     fmQdx->ShowCalls();
   }
   // The settings dialog's load, until that dialog is made here.
@@ -71,6 +72,11 @@ void Run() {
   Started = true;
   if (!fmModem->PortOpened) fmQdx->SetRecordControls(false);
   if (!VoiceFeatures) fmQdx->SetRecordControls(false);
+  if (!fmQdx->Log.CallsOpen()) {
+    // Calls could not be filed: no call is answered into a recording that would be lost.
+    fmModem->DisableAutoRecord();
+    fmQdx->SetRecordControls(false);
+  }
   fmQdx->SetStatus(1, " COM PORT " + std::to_string(ModemParams.port));
   fmQdx->SetStatus(2, " " + ModemParams.Model);
   if (!fmModem->PortOpened) fmQdx->ModemPortChanged(false);  // never opened: no close event told it

@@ -36,10 +36,11 @@ void LoadCurrentCompression() {
     return;
   }
   CurrentCompression.Clear();
+  if (why.empty() && records.empty()) why = "it holds no records.";
   if (why.empty()) why = "it holds no record " + Ini().ReadString("Params", "Compression", "0") + ".";
   AddEvent("Compressions.d: " + why);
   ShowMessage("The voice compression cannot be read from Compressions.d: " + why +
-              "\rRun the modem set-up again.");
+              "\nRun the modem set-up again.");
 }
 
 }  // namespace
@@ -69,6 +70,9 @@ void TfmInitQDX::CheckModem() {
   if (wizard->FoundCount >= 1) {
     wizard->ShowModal();
     LoadModemCommands(Ini());
+    // The settings were read before the probe: a modem found without caller ID gets it
+    // turned off at once, not only from the next start.
+    if (Ini().CallerIdRefused()) LiveSettings.CallerID = false;
   } else {
     Ini().WriteBool("Params", "Voicefeatures", false);
     ShowMessage("        No modem detected        ");

@@ -30,6 +30,18 @@ bool RenameFile(const std::string& oldName, const std::string& newName) {
   return MoveFileExA(oldName.c_str(), newName.c_str(), MOVEFILE_COPY_ALLOWED) != 0;
 }
 
+std::vector<std::string> FileNamesMatching(const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
+}
+
 int TSafeFileWriter::FailStep = 0;
 
 namespace {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class TFileStream;
 
@@ -14,6 +15,8 @@ bool DirectoryExists(const std::string& path);
 // Renames or moves a file, never over an existing one: false (GetLastError tells why) when
 // newName exists or the move fails.
 bool RenameFile(const std::string& oldName, const std::string& newName);
+// The names (without folder) of the files, not folders, that match a pattern such as "dir\\*.wav".
+std::vector<std::string> FileNamesMatching(const std::string& pattern);
 
 // Writes a whole file so that the target always holds either its old or its new content:
 // the bytes go to a temporary file beside the target (every write checked), which is flushed

@@ -236,6 +236,20 @@ TEST(OpenDatabase, LegacyTreeIsConvertedAndDeletedOnlyAfterTreeIniIsWritten) {
   EXPECT_EQ(LoadTreeFromIni(dir / "Tree.ini").size(), 2u);
 }
 
+TEST(OpenDatabase, ALegacyTreeThatCannotBeDeletedIsReported) {
+  AppFolder dir;
+  { Opened o; }
+  WriteWholeFile(dir / "Tree.d", "General\r\n\tOld calls\r\n");
+  SetFileAttributesA((dir / "Tree.d").c_str(), FILE_ATTRIBUTE_READONLY);
+  {
+    Opened o;
+    ASSERT_EQ(o.messages.size(), 1u);
+    EXPECT_EQ(o.messages[0].rfind("Can not delete the old folder tree file Tree.d.", 0), 0u) << o.messages[0];
+  }
+  SetFileAttributesA((dir / "Tree.d").c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(LoadTreeFromIni(dir / "Tree.ini").size(), 2u);
+}
+
 TEST(CallFiler, FilesTheRowAndNamesTheFileBumpingTheChannelOnAClash) {
   AppFolder dir;
   Opened o;
@@ -332,6 +346,67 @@ TEST(Recovery, ALeftoverBecomesItsRowsFileOrARowOfItsOwn) {
   ASSERT_TRUE(RecoverWorkingFile(o.log));
   EXPECT_FALSE(FileExists(WorkingRecordingPath()));
   EXPECT_EQ(o.log.AllCalls().size(), 2u);
+}
+
+// Moves a file's last-write time back, as if it had been written that long ago.
+static void AgeFile(const std::string& name, double days) {
+  HANDLE h = CreateFileA(name.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  FILETIME t;
+  ASSERT_TRUE(GetFileTime(h, nullptr, nullptr, &t));
+  ULARGE_INTEGER u{{t.dwLowDateTime, t.dwHighDateTime}};
+  u.QuadPart -= static_cast<ULONGLONG>(days * 86400.0 * 1e7);
+  t = {u.LowPart, u.HighPart};
+  ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &t));
+  CloseHandle(h);
+}
+
+TEST(Recovery, ALeftoverFoundHoursLaterKeepsTheTimeOfItsCall) {
+  AppFolder dir;
+  Opened o;
+  const double twoHours = 2.0 / 24;
+  // Filed two hours ago while its file kept the working name.
+  WriteUnfinishedWav(WorkingRecordingPath(), 8000 * 5, 0);
+  AgeFile(WorkingRecordingPath(), twoHours);
+  TDateTime written;
+  ASSERT_TRUE(FileLastWrite(WorkingRecordingPath(), written));
+  ASSERT_LT(written, Now() - twoHours + 60.0 / 86400);
+  TDateTime start = written - 5.0 / 86400;
+  std::string error;
+  ASSERT_TRUE(o.log.AppendCall({"r1", DateToStr(written), TimeToStr(start), "00:05", "77", o.log.CurrentFolderId(), 1}, error));
+  ASSERT_TRUE(RecoverWorkingFile(o.log));
+  EXPECT_EQ(dir.WavListing(), MakeRecordingName(1, DateToStr(written), TimeToStr(start)) + ".wav");
+  EXPECT_EQ(o.log.AllCalls().size(), 1u);
+  // No row waits for this one: its row carries the time of the call, not of the recovery.
+  WriteUnfinishedWav(WorkingRecordingPath(), 8000 * 3, 0);
+  AgeFile(WorkingRecordingPath(), twoHours);
+  ASSERT_TRUE(FileLastWrite(WorkingRecordingPath(), written));
+  ASSERT_TRUE(RecoverWorkingFile(o.log));
+  auto rows = o.log.AllCalls();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[1].DateS, DateToStr(written));
+  EXPECT_EQ(rows[1].TimeS, TimeToStr(written - 3.0 / 86400));
+}
+
+TEST(Recovery, FilesOfTheRuleThatNoRowNamesGetRowsOfTheirOwn) {
+  AppFolder dir;
+  Opened o;
+  std::string error;
+  ASSERT_TRUE(o.log.AppendCall({"a", D(2024, 1, 2), T(10, 0), "00:05", "77", o.log.CurrentFolderId(), 1}, error));
+  WriteWav(dir.Wav("1_20240102_100000.wav"), 8000 * 5);  // its row's file
+  WriteWav(dir.Wav("2_20240102_100000.wav"), 8000 * 7);  // named, then the program ended
+  WriteWav(dir.Wav("1_20240230_100000.wav"), 10);        // no such day
+  WriteWav(dir.Wav("notes.wav"), 10);
+  EXPECT_EQ(FileUnlistedRecordings(o.log), 1);
+  auto rows = o.log.AllCalls();
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(MakeRecordingName(rows[1].Channel, rows[1].DateS, rows[1].TimeS), "2_20240102_100000");
+  EXPECT_EQ(rows[1].Duration, "00:07");
+  EXPECT_EQ(rows[1].Comment, " ");
+  EXPECT_EQ(rows[1].FolderId, o.log.FolderIdByName("General"));
+  EXPECT_TRUE(HasLine("-- Unlisted recording filed: 2_20240102_100000"));
+  EXPECT_EQ(FileUnlistedRecordings(o.log), 0);
+  EXPECT_EQ(dir.WavListing(), "1_20240102_100000.wav 1_20240230_100000.wav 2_20240102_100000.wav notes.wav");
 }
 
 TEST(Folders, DeletingAFolderDeletesItsCallsAndFilesRenamingNeedsARecord) {

@@ -2,6 +2,7 @@
 #include "AudioStreams.h"
 #include "CallLog.h"
 #include "FileStream.h"
+#include "FileUtils.h"
 #include "LiveSettings.h"
 #include "SettingsTestUtil.h"
 #include "RecordingName.h"
@@ -29,16 +30,7 @@ public:
   std::string Wav(const std::string& name) const { return Path() + "\\wav\\" + name; }
   // The names in wav\, sorted, joined by blanks.
   std::string WavListing() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((Wav("") + "*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        std::string name = fd.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-      } while (FindNextFileA(h, &fd));
-      FindClose(h);
-    }
+    std::vector<std::string> names = FileNamesMatching(Wav("") + "*");
     std::sort(names.begin(), names.end());
     std::string all;
     for (const std::string& n : names) all += (all.empty() ? "" : " ") + n;

@@ -16,6 +16,7 @@
 #include "TreeU.h"
 #include "../ui/UiTest.h"
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -193,12 +194,20 @@ TEST_F(MainWindowSim, AFailedWriteStopsTheCallAndFilesWhatWasWritten) {
   Sim("stream com5 silence forever");
   form->acRecord->Execute();
   ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 8192; }, 30000));
-  TBoxWatcher boxes;
+  Sim("cmds-clear com5");
+  TBoxWatcher boxes(IDOK, 3000);  // nobody answers the box for a while
+  std::string whileTold;
+  std::thread peek([&] {
+    Sleep(2000);
+    whileTold = Sim("cmds? com5");
+  });
   form->RecordingWriteFailed(SysErrorMessage(ERROR_DISK_FULL));
   ASSERT_TRUE(Run([&] { return !form->RecSb1->Down(); }, 10000));
   PumpMs(200);
+  peek.join();
   EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"The disk is full: the recording was stopped and saved as far as it went."});
   EXPECT_EQ(Rows(), 1u);
+  EXPECT_NE(whileTold.find("\"atz\""), std::string::npos) << "the modem waits for calls before the user is told: " << whileTold;
 }
 
 TEST_F(MainWindowSim, ALeftoverWorkingFileIsFiledBeforeANewRecordingTruncatesIt) {
@@ -229,4 +238,48 @@ TEST_F(MainWindowSim, EndingTheSessionDuringACallFilesItWithoutReopening) {
   EXPECT_FALSE(fmModem->PortOpened);
   SendMessageA(form->Handle(), WM_ENDSESSION, TRUE, 0);
   EXPECT_EQ(LoadTreeFromIni(dir / "Tree.ini").size(), 1u);
+}
+
+TEST_F(MainWindowSim, AnEndOfSessionThatDoesNotComeReArmsTheModem) {
+  Sim("stream com5 pattern ramp 2s");
+  Sim("stream com5 silence forever");
+  form->acRecord->Execute();
+  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 4096; }, 30000));
+  EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  ASSERT_EQ(Rows(), 1u);
+  EXPECT_FALSE(fmModem->PortOpened);
+  Sim("cmds-clear com5");
+  SendMessageA(form->Handle(), WM_ENDSESSION, FALSE, 0);  // another program refused the end
+  EXPECT_TRUE(fmModem->PortOpened);
+  EXPECT_TRUE(fmModem->AutoRecordMode);
+  EXPECT_NE(Sim("cmds? com5").find("\"atz\""), std::string::npos) << Sim("cmds? com5");
+  EXPECT_TRUE(form->acRecord->Enabled());
+}
+
+TEST_F(MainWindowSim, ARowWhoseSaveFailedIsSavedWhenTheSessionEnds) {
+  Sim("stream com5 pattern ramp 2s");
+  Sim("stream com5 silence forever");
+  form->acRecord->Execute();
+  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 4096; }, 30000));
+  {
+    TBoxWatcher boxes;
+    TSafeFileWriter::FailStep = 1;  // the call table's save
+    form->acStop->Execute();
+    TSafeFileWriter::FailStep = 0;
+    PumpMs(200);
+    ASSERT_EQ(boxes.Texts().size(), 1u);
+  }
+  ASSERT_EQ(Rows(), 1u);
+  {
+    TCallLog onDisk;
+    onDisk.OpenDatabase();
+    EXPECT_EQ(onDisk.AllCalls().size(), 0u);
+  }
+  SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, 0);
+  SendMessageA(form->Handle(), WM_ENDSESSION, TRUE, 0);
+  TCallLog onDisk;
+  onDisk.OpenDatabase();
+  ASSERT_EQ(onDisk.AllCalls().size(), 1u);
+  EXPECT_TRUE(FileExists(RecordingPath(MakeRecordingName(1, onDisk.AllCalls()[0].DateS, onDisk.AllCalls()[0].TimeS))));
+  EXPECT_TRUE(FileExists(dir / "Events.log"));
 }

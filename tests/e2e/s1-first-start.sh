@@ -6,23 +6,58 @@
 # compressions, then the modem is armed. With "nonvoice" COM1 is a data-only modem and is the
 # first entry: its probe stores no voice commands and says so. Variants where COM3 answers ERROR
 # to one command of the probe: vcid (at+vcid=1: no caller ID, and a later start turns it off),
-# vls0 (at+vls=0: not a voice modem), vgr (at+VGR=?: no record gain, none set for a call).
+# vls0 (at+vls=0: not a voice modem), vgr (at+VGR=?: no record gain, none set for a call),
+# vsm (at+vsm=?: no compression, said so). ati4: no +GMM?/+FMM?, so the model comes from an ATI4
+# reply full of NUL and high-bit bytes (one clean line is kept). sysmodem: the system lists a
+# modem on COM3 (a modem class key made with `wine reg add`, removed again at the end): it is
+# taken from that list and no port is probed directly.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/checks.sh"
-watcher=${1:?usage: s1-first-start.sh WATCHER.exe PROGRAM.exe SIMULATOR [nonvoice|vcid|vls0|vgr]}
+watcher=${1:?usage: s1-first-start.sh WATCHER.exe PROGRAM.exe SIMULATOR [nonvoice|vcid|vls0|vgr|vsm|ati4|sysmodem]}
 program=${2:?no program}
 variant=${4:-generic}
 e2e_init "s1-first-start-$variant" "$watcher" "${3:-}"
 
+# The system's modem list: the modem class key that the program reads. The prefix is shared by the
+# whole suite, so the entry made here goes again when the run ends, however it ends.
+modem_class='HKLM\SYSTEM\CurrentControlSet\Control\Class\{4D36E96D-E325-11CE-BFC1-08002BE10318}'
+sysmodem_key=$modem_class'\0000'
+SYSMODEM_MADE=
+sysmodem_remove() {
+  [ -n "$SYSMODEM_MADE" ] || return 0
+  wine reg delete "$sysmodem_key" /f > /dev/null 2>&1 || e2e_log "could not remove $sysmodem_key"
+  SYSMODEM_MADE=
+}
+sysmodem_add() {
+  # A key left by a run that was killed before its cleanup.
+  wine reg delete "$sysmodem_key" /f > /dev/null 2>&1
+  wine reg query "$modem_class" 2>/dev/null | tr -d '\r' | grep -qi '^HKEY_LOCAL_MACHINE.*}\\' &&
+    e2e_fail "the prefix already lists modems: $(wine reg query "$modem_class" /s 2>&1)"
+  SYSMODEM_MADE=1
+  wine reg add "$sysmodem_key" /v FriendlyName /t REG_SZ /d "$1" /f > /dev/null 2>&1 &&
+    wine reg add "$sysmodem_key" /v AttachedTo /t REG_SZ /d "$2" /f > /dev/null 2>&1 ||
+    e2e_fail "cannot make the modem entry $sysmodem_key"
+}
+trap 'status=$?; sysmodem_remove; (exit $status); _e2e_exit' EXIT
+
 ports=(com3:generic com2:dead)
 [ "$variant" = nonvoice ] && ports+=(com1:nonvoice)
+# A voice modem on COM1 that only a direct probe would find.
+[ "$variant" = sysmodem ] && ports+=(com1:generic)
 e2e_sim_start "${ports[@]}"
 case "$variant" in
   vcid) e2e_sim "reply com3 at+vcid=1 ERROR" ;;
   vls0) e2e_sim "reply com3 at+vls=0 ERROR" ;;
   vgr) e2e_sim "reply com3 at+VGR=? ERROR" ;;
+  vsm) e2e_sim "reply com3 at+vsm=? ERROR" ;;
+  ati4)
+    e2e_sim "reply com3 at+gmm? ERROR"
+    e2e_sim "reply com3 at+fmm? ERROR"
+    e2e_sim 'reply com3 ati4 text=\r\n\x00\r\nVSIM\x00\s56K\x80\sStrict\xff\x07\nsecond\sline\r\n\r\nOK\r\n'
+    ;;
+  sysmodem) sysmodem_add "VSIM Listed Modem" COM3 ;;
 esac
 if [ "$variant" = nonvoice ] || [ "$variant" = vls0 ]; then
   # Both list entries have the same model name: the first one (COM1) is taken.
@@ -36,7 +71,7 @@ class=TfmQdx ignore
 class=TfmCallerID ignore
 RULES
 else
-  e2e_rules <<'RULES'
+  { cat <<'RULES'
 title="Modem initialization" select~=VSIM press=OK times=1
 text~="sound card" press=OK
 class=TProgressForm ignore
@@ -44,6 +79,11 @@ class=TfmMonitor ignore
 class=TfmQdx ignore
 class=TfmCallerID ignore
 RULES
+    if [ "$variant" = vsm ]; then
+      echo 'text="None modem compression can be recognized" press=OK times=1'
+      echo 'text~="cannot be read from Compressions.d: it holds no records." press=OK times=1'
+    fi
+  } | e2e_rules
 fi
 e2e_start -- "$program"
 slog=$E2E_DIR/sim.log
@@ -66,6 +106,20 @@ fi
 e2e_stop
 [ "$E2E_PROGRAM_STATUS" = 0 ] || e2e_fail "the program ended with $E2E_PROGRAM_STATUS"
 e2e_no_default_presses
+
+if [ "$variant" = sysmodem ]; then
+  grep -q '"items":\["VSIM Listed Modem"\]' "$E2E_DIR/watcher.log" || e2e_fail "the wizard did not list the system's modem"
+  grep -q 'finding modems' "$E2E_APP/Events.log" && e2e_fail "the ports were probed directly"
+  grep -q 'failed to open' "$E2E_APP/Events.log" "$E2E_DIR/watcher.log" && e2e_fail "a port failed to open"
+  for p in com1 com2; do
+    grep -q "\"port\":\"$p\".*\"ev\":\"open\"" "$slog" && e2e_fail "$p was opened"
+  done
+  [ "$(sim_rx com3 'at\+gmm\?')" = 0 ] || e2e_fail "COM3 was asked for its identity"
+  ini_expect "$ini" Modem port=3 Model="VSIM Listed Modem" VoiceMode=at+fclass=8 VoiceCompression=at+vsm=1,8000,0,0
+  ini_expect "$ini" Params Voicefeatures=1
+  e2e_log "ok: the system's modem on COM3 taken, no port probed"
+  exit 0
+fi
 
 # The search: every live port was asked, the dead one only opened; the rest failed to open.
 [ "$(sim_rx com3 'AT')" -ge 1 ] || e2e_fail "COM3 was not probed"
@@ -110,6 +164,27 @@ arm=$(printf '%s\n' "$order" | grep -nx 'atz' | tail -1 | cut -d: -f1)
 [ -n "$search" ] && [ -n "$probe" ] && [ -n "$arm" ] && [ "$search" -lt "$probe" ] && [ "$probe" -lt "$arm" ] ||
   e2e_fail "COM3 did not see search, probe, init in order: $(printf '%s ' $order)"
 
+if [ "$variant" = vsm ]; then
+  grep -q '"texts":\["None modem compression can be recognized"\]' "$E2E_DIR/watcher.log" ||
+    e2e_fail "no word that no compression was recognised"
+  # The start-up load after the wizard finds no compression in force either, and says so.
+  grep -q '"texts":\["The voice compression cannot be read from Compressions.d: it holds no records.' \
+    "$E2E_DIR/watcher.log" || e2e_fail "no word that no compression is in force"
+  ini_expect "$ini" Modem port=3 VoiceCompression=at+vsm=none
+  ini_expect "$ini" Params Voicefeatures=1 Compression=
+  [ "$(stat -c %s "$E2E_APP/Compressions.d" 2>/dev/null)" = 0 ] || e2e_fail "Compressions.d is not empty"
+  ini_get "$ini" "Modem compression" Bin > /dev/null && e2e_fail "qdx.ini has a [Modem compression] Bin"
+  e2e_log "ok: ERROR to at+vsm=?: no compression"
+  exit 0
+fi
+if [ "$variant" = ati4 ]; then
+  [ "$(sim_rx com3 'ati4')" -ge 1 ] || e2e_fail "ATI4 was not asked"
+  ini_expect "$ini" Modem port=3 Model="VSIM 56K Strict" Manufacturer=VSIM DriverDate=1.00 \
+    VoiceCompression=at+vsm=1,8000,0,0
+  LC_ALL=C grep -naP '[^\x20-\x7e\r]' "$ini" && e2e_fail "qdx.ini holds control or high-bit bytes"
+  e2e_log "ok: the model from a dirty ATI4 reply"
+  exit 0
+fi
 if [ "$variant" = vcid ]; then
   ini_expect "$ini" Modem port=3 ForCallerId=none DisCallerId=at+vcid=0
   # A later start: the caller ID is turned off, never asked for.

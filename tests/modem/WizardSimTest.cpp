@@ -99,6 +99,8 @@ protected:
   void SetUp() override {
     Application.Initialize();
     LiveSettings.FlowControlIndex = 2;
+    LiveSettings.CallerID = true;
+    LiveSettings.AutoRecord = true;
     ModemParams = TModemParams();
     CurrentCompression.Clear();
     VoiceFeatures = false;
@@ -272,6 +274,18 @@ TEST_F(WizardSim, FirstStartFindsTheModemProbesItAndArmsIt) {
   EXPECT_EQ(commands.size() - init.size(), commands.rfind(init)) << "the start-up init comes last: " << commands;
 }
 
+TEST_F(WizardSim, FirstStartWithoutCallerIdArmsWithCallerIdOff) {
+  Port(3, "generic");
+  Sim("reply com3 at+vcid=1 ERROR");
+  std::vector<std::string> boxes = StartUp({0});
+  EXPECT_TRUE(boxes.empty()) << boxes.front();
+  EXPECT_EQ("none", Key("Modem", "ForCallerId"));
+  EXPECT_FALSE(LiveSettings.CallerID);
+  std::string commands = Sim("cmds? com3");
+  const std::string init = "\"atz\",\"atE0\",\"ats0=0\",\"at+vcid=0\"]";
+  EXPECT_EQ(commands.size() - init.size(), commands.rfind(init)) << "the arming init turns caller ID off: " << commands;
+}
+
 TEST_F(WizardSim, ModemWithoutVoiceAndModemWithoutCompressions) {
   Port(1, "nonvoice");
   Port(3, "generic");
@@ -306,6 +320,21 @@ TEST_F(WizardSim, ModemWithoutVoiceAndModemWithoutCompressions) {
   EXPECT_FALSE(IniHas("Modem compression"));
   EXPECT_EQ("at+vls=1", Key("Params", "UseLine"));
   EXPECT_FALSE(engine->PortOpened) << "the wizard leaves the port closed";
+}
+
+TEST_F(WizardSim, FirstStartWithoutCompressionsSaysSoTwiceAndStillArms) {
+  Port(3, "generic");
+  Sim("reply com3 at+vsm=? ERROR");
+  std::vector<std::string> boxes = StartUp({0});
+  EXPECT_EQ((std::vector<std::string>{"None modem compression can be recognized",
+                                      "The voice compression cannot be read from Compressions.d: it holds no "
+                                      "records.\nRun the modem set-up again."}),
+            boxes);
+  EXPECT_EQ("at+vsm=none", Key("Modem", "VoiceCompression"));
+  EXPECT_EQ(0, FileSize("Compressions.d"));
+  EXPECT_EQ("", CurrentCompression.Description.Get());
+  EXPECT_TRUE(VoiceFeatures);
+  EXPECT_TRUE(engine->PortOpened);
 }
 
 TEST_F(WizardSim, StrictModemIdentityFromAti4IsOneCleanLine) {
