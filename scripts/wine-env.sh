@@ -63,6 +63,21 @@ ASOUND
   # COM ports' ptys itself and so gets one as its controlling terminal; when a simulator closes that
   # master the server receives SIGHUP and dumps its object table: that goes to a log, not the run.
   wineserver -p > "$build/wineserver.log" 2>&1
+  # Wine starts the desktop process from the first program that needs it, with that program's
+  # standard error. Were that a test, CTest would wait for its output pipe until the desktop
+  # closed (seen as a test that hangs after it passed). The holder starts the desktop here, with
+  # its output in a log, and keeps it open until wineserver -k.
+  local holder=$build/win/tests/harness/desktop_hold.exe i
+  if [ -f "$holder" ]; then
+    wine "$holder" < /dev/null > "$build/desktop.log" 2>&1 &
+    for i in $(seq 1 600); do
+      grep -q '^ready' "$build/desktop.log" 2>/dev/null && break
+      sleep 0.05
+    done
+    grep -q '^ready' "$build/desktop.log" || { echo "the desktop did not start (see $build/desktop.log)" >&2; return 1; }
+  else
+    echo "warning: $holder is not built; a test may start the desktop and wait on it" >&2
+  fi
   wine cmd /c exit > /dev/null 2>&1  # makes the server relink dosdevices from the registry
 
   for n in $(seq 1 50); do

@@ -239,13 +239,15 @@ void TScomCustomComPort::FinishClose() {
 }
 
 void TScomCustomComPort::ReleaseDispatcher() {
-  if (!dispatcher_) return;
+  // Taken out first: a message of this port pumped below (a pending close that would finish, or
+  // reopen, the port) finds no dispatcher instead of freeing this one under the loop.
+  std::unique_ptr<TScomBaseDispatcher> dispatcher = std::move(dispatcher_);
+  if (!dispatcher) return;
   ULONGLONG start = GetTickCount64();
-  while (dispatcher_->ThreadsRunning() && GetTickCount64() - start < 10000)
+  while (dispatcher->ThreadsRunning() && GetTickCount64() - start < 10000)
     if (!PumpOneMessage()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   // A worker that never ended still uses its dispatcher: it is left to it rather than freed.
-  if (dispatcher_->ThreadsRunning()) dispatcher_.release();
-  else dispatcher_.reset();
+  if (dispatcher->ThreadsRunning()) dispatcher.release();
 }
 
 void TScomCustomComPort::ClosePending(LPARAM lParam) {

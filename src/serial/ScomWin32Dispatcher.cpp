@@ -35,6 +35,24 @@ bool PumpWhileWaiting(Done done, DWORD ms) {
   }
   return true;
 }
+
+// Waits for the end of a pending WaitCommEvent. Wine runs the wait in a helper thread that fills
+// the mask and the OVERLAPPED and sets the event as its very last step, so the status can be
+// final before that set: waiting for the status alone (GetOverlappedResult) would let the caller
+// reuse the mask and the OVERLAPPED, or close the event (a handle number the next object gets
+// and the helper then sets), while the helper still uses them. A stray set of the event before
+// the status is final does not end the wait either.
+bool AwaitCommWait(HANDLE event, OVERLAPPED& ov) {
+  for (;;) {
+    if (WaitForSingleObject(event, INFINITE) != WAIT_OBJECT_0) return false;
+    if (HasOverlappedIoCompleted(&ov)) return true;
+    ResetEvent(event);
+    if (HasOverlappedIoCompleted(&ov)) {
+      WaitForSingleObject(event, 1000);  // its own set, unless that was the one just reset
+      return true;
+    }
+  }
+}
 }
 
 TScomDispatcherThread::TScomDispatcherThread(TScomWin32Dispatcher* dispatcher) : dispatcher_(dispatcher) {
@@ -291,8 +309,9 @@ void TScomWin32Dispatcher::ComThreadRun() {
       if (!WaitCommEvent(device_, &got, &ov)) {
         DWORD error = GetLastError();
         if (error == ERROR_IO_PENDING) {
+          if (!AwaitCommWait(event.Get(), ov)) break;
           DWORD n = 0;
-          if (!GetOverlappedResult(device_, &ov, &n, TRUE)) break;
+          if (!GetOverlappedResult(device_, &ov, &n, FALSE)) break;
           if (got & (EV_RING | kRing2)) InterlockedExchange(&ringSeen_, 1);
           event.Reset();
         } else if (error == ERROR_INVALID_PARAMETER && (mask & kRing2)) {
