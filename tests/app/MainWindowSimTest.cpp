@@ -80,6 +80,13 @@ protected:
     }, ms);
   }
   size_t Rows() { return form->Log.AllCalls().size(); }
+  // A recording by hand of a ramp, running until the writer holds bytes.
+  void RecordRamp(int32_t bytes) {
+    Sim("stream com5 pattern ramp 2s");
+    Sim("stream com5 silence forever");
+    form->acRecord->Execute();
+    ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= bytes; }, 30000));
+  }
 
   AppFolder dir;
   TModemSim sim;
@@ -190,10 +197,7 @@ TEST_F(MainWindowSim, RefusedStartsRecoverAndLeaveNothingBehind) {
 }
 
 TEST_F(MainWindowSim, AFailedWriteStopsTheCallAndFilesWhatWasWritten) {
-  Sim("stream com5 pattern ramp 2s");
-  Sim("stream com5 silence forever");
-  form->acRecord->Execute();
-  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 8192; }, 30000));
+  ASSERT_NO_FATAL_FAILURE(RecordRamp(8192));
   Sim("cmds-clear com5");
   TBoxWatcher boxes(IDOK, 3000);  // nobody answers the box for a while
   std::string whileTold;
@@ -226,10 +230,7 @@ TEST_F(MainWindowSim, ALeftoverWorkingFileIsFiledBeforeANewRecordingTruncatesIt)
 }
 
 TEST_F(MainWindowSim, EndingTheSessionDuringACallFilesItWithoutReopening) {
-  Sim("stream com5 pattern ramp 2s");
-  Sim("stream com5 silence forever");
-  form->acRecord->Execute();
-  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 4096; }, 30000));
+  ASSERT_NO_FATAL_FAILURE(RecordRamp(4096));
   EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
   EXPECT_FALSE(form->RecSb1->Down());
   ASSERT_EQ(Rows(), 1u);
@@ -241,10 +242,7 @@ TEST_F(MainWindowSim, EndingTheSessionDuringACallFilesItWithoutReopening) {
 }
 
 TEST_F(MainWindowSim, AnEndOfSessionThatDoesNotComeReArmsTheModem) {
-  Sim("stream com5 pattern ramp 2s");
-  Sim("stream com5 silence forever");
-  form->acRecord->Execute();
-  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 4096; }, 30000));
+  ASSERT_NO_FATAL_FAILURE(RecordRamp(4096));
   EXPECT_EQ(SendMessageA(form->Handle(), WM_QUERYENDSESSION, 0, 0), TRUE);
   ASSERT_EQ(Rows(), 1u);
   EXPECT_FALSE(fmModem->PortOpened);
@@ -257,10 +255,7 @@ TEST_F(MainWindowSim, AnEndOfSessionThatDoesNotComeReArmsTheModem) {
 }
 
 TEST_F(MainWindowSim, ARowWhoseSaveFailedIsSavedWhenTheSessionEnds) {
-  Sim("stream com5 pattern ramp 2s");
-  Sim("stream com5 silence forever");
-  form->acRecord->Execute();
-  ASSERT_TRUE(Run([&] { return RecordWriter && RecordWriter->DataSize() >= 4096; }, 30000));
+  ASSERT_NO_FATAL_FAILURE(RecordRamp(4096));
   {
     TBoxWatcher boxes;
     TSafeFileWriter::FailStep = 1;  // the call table's save

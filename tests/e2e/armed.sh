@@ -6,6 +6,8 @@
 #                                    arguments are more lines for [Params] (RejectCall,
 #                                    RejectRings and DiscTime are read only with AutoRecord)
 #   armed_rules                      the watcher's rules for an unattended call (stdin: more)
+#   armed_start [KEY=VALUE...]       armed_setup, the simulator on COM3, armed_rules (stdin),
+#                                    the program started and its modem armed
 #   armed_wait_init N [SECONDS]      the N-th init of the modem has ended with caller ID on
 #                                    (1: armed; 2: re-armed after a call)
 #   armed_wait_events REGEX N [SECONDS]   sim.log holds N lines matching REGEX (status 1 if not)
@@ -44,6 +46,14 @@ open(sys.argv[1], "wb").write(rec)
 armed_rules() {
   { printf '%s\n' 'text~="sound card" press=OK' 'class=TfmMonitor ignore' 'class=TfmQdx ignore' \
       'class=TfmCallerID ignore'; cat; } | e2e_rules
+}
+
+armed_start() {
+  armed_setup "$@"
+  e2e_sim_start com3:generic
+  armed_rules
+  e2e_start -- "$E2E_PROGRAM"
+  armed_wait_init 1
 }
 
 armed_wait_events() {

@@ -18,11 +18,7 @@ e2e_begin kill-during-receive "$@"
 point=${E2E_VARIANT:-middle}
 case "$point" in connect|middle|long|hangup|stop) ;; *) e2e_fail "unknown point $point" ;; esac
 
-armed_setup
-e2e_sim_start com3:generic
-armed_rules < /dev/null
-e2e_start -- "$E2E_PROGRAM"
-armed_wait_init 1
+armed_start < /dev/null
 slog=$E2E_DIR/sim.log
 
 # The first call: speech, then the far end hangs up; filed and re-armed.

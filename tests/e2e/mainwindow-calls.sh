@@ -9,11 +9,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/armed.sh"
 e2e_begin mainwindow-calls "$@"
 
-armed_setup MainLeft=40 MainTop=40 MainWid=720 MainHeight=520
-e2e_sim_start com3:generic
-armed_rules < /dev/null
-e2e_start -- "$E2E_PROGRAM"
-armed_wait_init 1
+armed_start MainLeft=40 MainTop=40 MainWid=720 MainHeight=520 < /dev/null
 n=0
 for number in 5550401 5550402 5550403; do
   n=$((n + 1))

@@ -10,11 +10,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/armed.sh"
 e2e_begin name-clash "$@"
 
-armed_setup
-e2e_sim_start com3:generic
-armed_rules < /dev/null
-e2e_start -- "$E2E_PROGRAM"
-armed_wait_init 1
+armed_start < /dev/null
 
 e2e_sim "stream com3 speech synth 2s"
 e2e_sim "stream com3 busy forever"

@@ -9,11 +9,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/armed.sh"
 e2e_begin s5-garbage-lines "$@"
 
-armed_setup
-e2e_sim_start com3:generic
-armed_rules < /dev/null
-e2e_start -- "$E2E_PROGRAM"
-armed_wait_init 1
+armed_start < /dev/null
 slog=$E2E_DIR/sim.log
 e2e_sim 'send com3 \r\nXXRINGXX\r\n'
 e2e_sim 'send com3 \r\nSOMEOK\r\n'

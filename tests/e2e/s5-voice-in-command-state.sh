@@ -15,11 +15,7 @@ program_rss() {
   sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\) kB/\1/p' "/proc/$E2E_PROGRAM_PID/status"
 }
 
-armed_setup
-e2e_sim_start com3:generic
-armed_rules < /dev/null
-e2e_start -- "$E2E_PROGRAM"
-armed_wait_init 1
+armed_start < /dev/null
 slog=$E2E_DIR/sim.log
 sleep 3  # the start-up settles before the first look at the memory
 before=$(program_rss)
