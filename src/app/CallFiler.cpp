@@ -30,8 +30,7 @@ bool TCallFiler::File(TdeAbstractAudioWriter& writer, TFileStream& stream, TDate
     else AddEvent("-- No audio was received; the working file could not be deleted");
     return false;
   }
-  DWORD rate = writer.GetFormat().GetAvgBytesPerSec();
-  RecordSeconds = rate ? int(Round(double(bytes) / rate)) : 0;
+  RecordSeconds = AudioSeconds(bytes, writer.GetFormat().GetAvgBytesPerSec());
 
   TCallLog::TCallRow row;
   row.Id = CreateUniqueKey();

@@ -470,7 +470,7 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
       FileCall(told);
       for (const std::string& text : told) AddEvent("-- " + text);
     } else if (RecSb1->Down()) {
-      StopAction(false);
+      FileRecording();
       disarmedForSession_ = true;
     }
     result = TRUE;
@@ -503,7 +503,7 @@ void TfmQdx::FormCloseQuery(bool& canClose) {
   Log.SaveTree();
   std::string error;
   if (!Log.SaveUnsaved(error))
-    ShowMessage("The call log could not be saved: " + error + "\rThe newest calls are filed again at the next start.");
+    ShowMessage("The call log could not be saved: " + error + "\nThe newest calls are filed again at the next start.");
 }
 
 void TfmQdx::FileRecording() {

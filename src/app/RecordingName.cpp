@@ -29,6 +29,10 @@ std::string RecordingPath(const std::string& name) { return ProgramDir + "\\wav\
 
 std::string WorkingRecordingPath() { return RecordingPath("Recorded"); }
 
+int AudioSeconds(int64_t bytes, uint32_t bytesPerSecond) {
+  return bytesPerSecond ? int(Round(double(bytes) / bytesPerSecond)) : 0;
+}
+
 std::string DurationText(int seconds) {
   if (seconds < 0) seconds = 0;
   return Format("%02d:%02d", seconds / 60, seconds % 60);

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include "DateUtils.h"
 
@@ -11,6 +12,8 @@ bool ParseRecordingName(const std::string& name, int& channel, TDateTime& date, 
 std::string RecordingPath(const std::string& name);
 // ProgramDir\wav\Recorded.wav, the working file of the recording in progress.
 std::string WorkingRecordingPath();
+// Whole seconds (rounded) of audio bytes at a byte rate; 0 when the rate is 0.
+int AudioSeconds(int64_t bytes, uint32_t bytesPerSecond);
 // Minutes (at least two digits) ":" seconds (two digits): 0 -> 00:00, 7385 -> 123:05.
 std::string DurationText(int seconds);
 // Seconds of a duration text (the inverse of DurationText); -1 when it is not one.

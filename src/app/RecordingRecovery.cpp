@@ -1,4 +1,5 @@
 #include "RecordingRecovery.h"
+#include "AudioStreams.h"
 #include "CallLog.h"
 #include "EventLog.h"
 #include "Exception.h"
@@ -8,10 +9,9 @@
 #include "SysUtils.h"
 #include "UniqueKey.h"
 #include "WaveFormat.h"
-#include "AudioStreams.h"
 #include <cmath>
-#include <set>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -124,6 +124,15 @@ std::string ErrorOf(const std::exception_ptr& error) {
   }
 }
 
+// A recovered call's row: no caller known, in "General"; row holds its channel and times.
+bool AppendRecoveredRow(TCallLog& log, TCallLog::TCallRow& row, int seconds, std::string& error) {
+  row.Id = CreateUniqueKey();
+  row.Duration = DurationText(seconds);
+  row.Comment = " ";
+  row.FolderId = log.FolderIdByName("General");
+  return log.AppendCall(row, error);
+}
+
 }  // namespace
 
 int FileUnlistedRecordings(TCallLog& log) {
@@ -146,17 +155,12 @@ int FileUnlistedRecordings(TCallLog& log) {
     try {
       TFileStream f(folder + file, fmOpenRead | fmShareDenyWrite);
       TdeRIFFAudioReader reader(f);
-      DWORD rate = reader.GetFormat().GetAvgBytesPerSec();
-      if (rate) seconds = int(Round(double(reader.DataSize()) / rate));
+      seconds = AudioSeconds(reader.DataSize(), reader.GetFormat().GetAvgBytesPerSec());
     } catch (...) {
       // Its row is still made: the file is kept and reachable, whatever its header says.
     }
-    row.Id = CreateUniqueKey();
-    row.Duration = DurationText(seconds);
-    row.Comment = " ";
-    row.FolderId = log.FolderIdByName("General");
     std::string error;
-    if (!log.AppendCall(row, error)) {
+    if (!AppendRecoveredRow(log, row, seconds, error)) {
       AddEvent("-- Unlisted recording " + name + " not filed: " + error);
       break;
     }
@@ -207,8 +211,7 @@ bool RecoverWorkingFile(TCallLog& log) {
     AddEvent("-- Recording recovered");
     return true;
   }
-  DWORD rate = format.GetAvgBytesPerSec();
-  int seconds = rate ? int(Round(double(bytes) / rate)) : 0;
+  int seconds = AudioSeconds(bytes, format.GetAvgBytesPerSec());
   TCallLog::TCallRow row;
   row.DateS = DateToStr(lastWrite);
   row.TimeS = TimeToStr(lastWrite - seconds * OneSecond);
@@ -218,12 +221,8 @@ bool RecoverWorkingFile(TCallLog& log) {
     AddEvent("-- Recording not recovered: " + SysErrorMessage(int(GetLastError())));
     return false;
   }
-  row.Id = CreateUniqueKey();
-  row.Duration = DurationText(seconds);
-  row.Comment = " ";
-  row.FolderId = log.FolderIdByName("General");
   std::string error;
-  if (!log.AppendCall(row, error)) AddEvent("-- Recovered recording not saved in the call log: " + error);
+  if (!AppendRecoveredRow(log, row, seconds, error)) AddEvent("-- Recovered recording not saved in the call log: " + error);
   AddEvent("-- Recording recovered");
   return true;
 }

@@ -57,32 +57,25 @@ case "$variant" in
     ;;
   sysmodem) sysmodem_add "VSIM Listed Modem" COM3 ;;
 esac
-if [ "$variant" = nonvoice ] || [ "$variant" = vls0 ]; then
-  # Both list entries have the same model name: the first one (COM1) is taken.
-  e2e_rules <<'RULES'
-title="Modem initialization" select=#0 press=OK times=1
-text~="does not support V.253/IS-101 standard" press=OK
+# Without voice both list entries have the same model name: the first one (COM1) is taken.
+pick='select~=VSIM'
+[ "$variant" = nonvoice ] || [ "$variant" = vls0 ] && pick='select=#0'
+{
+  echo "title=\"Modem initialization\" $pick press=OK times=1"
+  cat <<'RULES'
 text~="sound card" press=OK
 class=TProgressForm ignore
 class=TfmMonitor ignore
 class=TfmQdx ignore
 class=TfmCallerID ignore
 RULES
-else
-  { cat <<'RULES'
-title="Modem initialization" select~=VSIM press=OK times=1
-text~="sound card" press=OK
-class=TProgressForm ignore
-class=TfmMonitor ignore
-class=TfmQdx ignore
-class=TfmCallerID ignore
-RULES
-    if [ "$variant" = vsm ]; then
+  case $variant in
+    nonvoice|vls0) echo 'text~="does not support V.253/IS-101 standard" press=OK' ;;
+    vsm)
       echo 'text="None modem compression can be recognized" press=OK times=1'
-      echo 'text~="cannot be read from Compressions.d: it holds no records." press=OK times=1'
-    fi
-  } | e2e_rules
-fi
+      echo 'text~="cannot be read from Compressions.d: it holds no records." press=OK times=1' ;;
+  esac
+} | e2e_rules
 e2e_start -- "$E2E_PROGRAM"
 slog=$E2E_DIR/sim.log
 ini=$E2E_APP/qdx.ini
