@@ -1,6 +1,13 @@
 #include "AudioIO.h"
 #include "ACMError.h"
 
+namespace {
+// Blocks hold WAVEHDRs, whose pointers want the allocator's full alignment on 64-bit; the
+// size sits in the DWORD just before the block.
+constexpr SIZE_T kBlockOffset = MEMORY_ALLOCATION_ALIGNMENT;
+static_assert(kBlockOffset >= sizeof(DWORD) && kBlockOffset % alignof(WAVEHDR) == 0);
+}
+
 TdeAudioIO::TdeAudioIO(TComponent* owner) : TComponent(owner) {
   window_ = std::make_unique<TMessageWindow>(
       "VorlaneAudioIO", [this](UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -59,12 +66,12 @@ void* TdeAudioIO::GetBlock(DWORD size) {
     return block;
   }
   allocations_.reserve(allocations_.size() + 1);
-  HGLOBAL memory = GlobalAlloc(GMEM_FIXED | GMEM_SHARE, static_cast<SIZE_T>(size) + 4);
+  HGLOBAL memory = GlobalAlloc(GMEM_FIXED | GMEM_SHARE, static_cast<SIZE_T>(size) + kBlockOffset);
   if (!memory) throw EACMAudioOutError("Cannot allocate global memory.");
   allocations_.push_back(memory);
-  auto* stored = static_cast<DWORD*>(static_cast<void*>(memory));
-  *stored = size;
-  return stored + 1;
+  void* block = static_cast<BYTE*>(static_cast<void*>(memory)) + kBlockOffset;
+  static_cast<DWORD*>(block)[-1] = size;
+  return block;
 }
 
 void TdeAudioIO::ReleaseBlock(void* block) {

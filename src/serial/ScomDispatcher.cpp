@@ -457,6 +457,7 @@ void TScomBaseDispatcher::RegisterWindowHandler(HWND window) {
     handlers_.push_back({window, false});
     handlersWanted_ = true;
   }
+  // Window handles stay 32-bit significant on 64-bit Windows, so the 32-bit log field holds one.
   AddDispatchEntry(7, 17, static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)), nullptr, 0);
 }
 

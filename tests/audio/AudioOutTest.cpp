@@ -300,6 +300,15 @@ TEST(AudioPool, ReusesBlocksBySize) {
   EXPECT_NE(got, b2048);
 }
 
+TEST(AudioPool, BlocksAreAlignedForWaveHeaders) {
+  // Play keeps WAVEHDRs, pointers and all, in these blocks.
+  TPoolProbe probe(nullptr);
+  for (DWORD size : {DWORD(sizeof(WAVEHDR)), DWORD(1), DWORD(2047)}) {
+    void* block = probe.GetBlock(size);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % alignof(WAVEHDR), 0u) << size;
+  }
+}
+
 namespace {
 DWORD MixerVolume() {
   HMIXER mixer;
