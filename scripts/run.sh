@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
-# Builds the program and runs it under Wine. With VL_REAL_MODEM=COMn=/dev/ttyX it uses that
-# device as COMn; otherwise it starts the modem simulator on a pseudo-terminal linked as COM1.
-# With no X display it runs under Xvfb, saves a screenshot after a while and prints where it is.
+# Builds the program and runs it under Wine: the 32-bit build where this machine runs 32-bit
+# programs, the 64-bit build of the same sources elsewhere (VL_ARCH=32|64 picks one). With
+# VL_REAL_MODEM=COMn=/dev/ttyX it uses that device as COMn; otherwise it starts the modem
+# simulator on a pseudo-terminal linked as COM1. With no X display it runs under Xvfb, saves a
+# screenshot after a while and prints where it is.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
 build="${VL_BUILD:-$root/build}"
-exe="$build/win/src/app/Vorlane.exe"
 
 bash "$here/build.sh" || exit 1
 
 . "$here/wine-env.sh"
+vl_arch_plan
+[ -n "$VL_RUN_ARCH" ] || { echo "${VL_ARCH_LINE#Windows tests: }" >&2; exit 1; }
+vl_arch_use "$build" "$VL_RUN_ARCH"
+exe="$VL_WINBUILD/src/app/Vorlane.exe"
+echo "running the $VL_RUN_ARCH-bit build ($exe)"
 headless=1
 if [ -n "${DISPLAY:-}" ] && xdpyinfo > /dev/null 2>&1; then
   headless=0
@@ -23,7 +29,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-vl_env_start "$build" keep || exit 1
+vl_env_start "$build" "$VL_RUN_ARCH" keep || exit 1
 
 # The program keeps its settings, call log and recordings beside itself: run it from a folder of
 # its own that lasts from one run to the next.
@@ -62,7 +68,7 @@ printf '%s\n' 'title="Modem initialization" select~=VSIM press=OK again=0' \
   'class=TfmQdx ignore' 'class=TfmCallerID ignore' > "$rules"
 rm -f "$quit"
 calls_before=$(ls "$app/wav" 2>/dev/null | grep -c '^1_.*\.wav$')
-bash "$here/wine-run.sh" "$build/win/tests/e2e/watcher.exe" --rules "$(winpath "$rules")" \
+bash "$here/wine-run.sh" "$VL_WINBUILD/tests/e2e/watcher.exe" --rules "$(winpath "$rules")" \
   --log "$(winpath "$build/run-watcher.log")" --quit-file "$(winpath "$quit")" \
   --timeout 300 --close-on-quit 20000 -- "$(winpath "$exe")" > "$build/run-watcher.out" 2>&1 &
 watcher_pid=$!

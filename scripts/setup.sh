@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
   wine wine32:i386 wine64
-  g++-mingw-w64-i686 g++ cmake make
-  xvfb xauth x11-utils imagemagick
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix g++ cmake make
+  xvfb xauth x11-utils imagemagick openbox
   googletest
   sox espeak-ng
   mgetty-voice mgetty-pvftools

@@ -1,15 +1,95 @@
-# Sourced by test.sh and run.sh: a fresh Wine prefix in the build folder whose COM1..COM50 all
-# point into the harness folder (never at a real port of this host), one wineserver kept alive,
-# an X display, and a HOME whose ALSA default is a null PCM. vl_env_stop undoes it all.
+# Sourced by test.sh and run.sh. vl_env_start BUILD ARCH [fresh|keep] sets up one Windows build's
+# run: a Wine prefix of that arch (never shared with the other: each arch has its own folder,
+# $VL_OUT) whose COM1..COM50 all point into the harness folder (never at a real port of this
+# host), one wineserver kept alive, an X display with a window manager, and a HOME whose ALSA
+# default is a null PCM. vl_env_stop undoes it all.
+#
+# ARCH 32: build/win under the 32-bit loader (Debian's wine wrapper); ARCH 64: build/win64 under
+# the 64-bit loader and server, called by name (scripts/wine64 comes first on PATH).
+
+vl_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# vl_arch_plan: which Windows builds this machine can test. Sets VL_ARCHS ("64 32", "64", "32"
+# or empty when none can run), VL_RUN_ARCH (the one the run command starts: 32 where it can) and
+# VL_ARCH_LINE (what the test command says first). The 64-bit build runs everywhere; the 32-bit
+# one where a 32-bit program executes (some kernels have 32-bit emulation switched off: "Exec
+# format error"). VL_ARCH=32|64 picks one.
+vl_arch_plan() {
+  local loader=${VL_WINE32_LOADER:-/usr/lib/wine/wine} out why
+  if out=$("$loader" --version 2>&1 < /dev/null); then
+    VL_RUN_ARCH=32 VL_ARCHS="64 32" why="this machine runs 32-bit programs"
+  else
+    out=$(printf '%s' "$out" | tail -n 1)
+    out=${out##*: }  # "bash: line 9: /usr/lib/wine/wine: cannot execute binary file: Exec format error"
+    VL_RUN_ARCH=64 VL_ARCHS=64 why="this machine cannot run 32-bit programs: $loader: ${out:-failed}"
+  fi
+  case "${VL_ARCH:-}" in
+    '') ;;
+    64) VL_ARCHS=64 VL_RUN_ARCH=64 why="VL_ARCH=64" ;;
+    32) if [ "$VL_RUN_ARCH" = 32 ]; then VL_ARCHS=32 why="VL_ARCH=32"; else VL_ARCHS= why="VL_ARCH=32, but $why"; fi ;;
+    *) VL_ARCHS= why="VL_ARCH must be 32 or 64, not '$VL_ARCH'" ;;
+  esac
+  case "$VL_ARCHS" in
+    "64 32") VL_ARCH_LINE="Windows tests: the 64-bit and the 32-bit build ($why)" ;;
+    '') VL_ARCH_LINE="Windows tests: none ($why)" VL_RUN_ARCH= ;;
+    *) VL_ARCH_LINE="Windows tests: the $VL_ARCHS-bit build only ($why)" ;;
+  esac
+}
+
+# vl_arch_use BUILD ARCH: the variables of one arch, without starting anything.
+vl_arch_use() {
+  local build=$1 arch=$2
+  export VL_BUILD=$build VL_WINARCH=$arch
+  export VL_OUT=$build/out$arch
+  if [ "$arch" = 64 ]; then
+    export VL_WINBUILD=$build/win64 WINEARCH=win64
+    export WINELOADER=${VL_WINE64_LOADER:-/usr/lib/wine/wine64}
+    export WINESERVER=${VL_WINE64_SERVER:-/usr/lib/wine/wineserver64}
+    case ":$PATH:" in *":$vl_here/wine64:"*) ;; *) export PATH=$vl_here/wine64:$PATH ;; esac
+  else
+    export VL_WINBUILD=$build/win WINEARCH=win32
+  fi
+  export WINEPREFIX=$VL_OUT/wineprefix WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml="
+  export VL_PORTS=$VL_OUT/ports
+  export HOME=$VL_OUT/home
+}
+
+# The display and its window manager. Without a window manager Wine waits about 2 s for every
+# hide of a top-level window; openbox answers at once and, told to leave decorations and
+# placement to the program, changes nothing the tests see.
+vl_display_start() {
+  local d i
+  for d in $(seq 90 140); do
+    [ -e "/tmp/.X$d-lock" ] || [ -e "/tmp/.X11-unix/X$d" ] && continue
+    Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp > "$VL_OUT/xvfb.log" 2>&1 &
+    VL_XVFB_PID=$!
+    for i in $(seq 1 100); do
+      [ -e "/tmp/.X11-unix/X$d" ] && break
+      sleep 0.05
+    done
+    if kill -0 "$VL_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$d" ]; then
+      export DISPLAY=":$d"
+      break
+    fi
+    VL_XVFB_PID=
+  done
+  [ -n "${VL_XVFB_PID:-}" ] || { echo "could not start Xvfb" >&2; return 1; }
+  openbox --sm-disable --config-file "$vl_here/openbox.xml" > "$VL_OUT/wm.log" 2>&1 &
+  VL_WM_PID=$!
+  for i in $(seq 1 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    kill -0 "$VL_WM_PID" 2>/dev/null || break
+    sleep 0.05
+  done
+  echo "the window manager did not start (see $VL_OUT/wm.log)" >&2
+  return 1
+}
 
 vl_env_start() {
-  local build=$1 fresh=${2:-fresh}
-  export VL_BUILD=$build
-  export WINEPREFIX=$build/wineprefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
-  export WINEDLLOVERRIDES="mscoree,mshtml="
-  export VL_PORTS=$build/ports
-  export HOME=$build/home
-  mkdir -p "$VL_PORTS" "$HOME"
+  local build=$1 arch=$2 fresh=${3:-fresh}
+  vl_arch_use "$build" "$arch"
+  mkdir -p "$VL_OUT" "$VL_PORTS" "$HOME"
   cat > "$HOME/.asoundrc" <<'ASOUND'
 pcm.!default { type null }
 ASOUND
@@ -17,35 +97,25 @@ ASOUND
   # The display comes first: the desktop process that Wine starts with the first program
   # keeps the environment it was started in, and without a display no top-level window opens.
   if [ -z "${VL_KEEP_DISPLAY:-}" ] || [ -z "${DISPLAY:-}" ]; then
-    local d
-    for d in $(seq 90 140); do
-      [ -e "/tmp/.X$d-lock" ] || [ -e "/tmp/.X11-unix/X$d" ] && continue
-      Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp > "$build/xvfb.log" 2>&1 &
-      VL_XVFB_PID=$!
-      local i
-      for i in $(seq 1 100); do
-        [ -e "/tmp/.X11-unix/X$d" ] && break
-        sleep 0.05
-      done
-      if kill -0 "$VL_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$d" ]; then
-        export DISPLAY=":$d"
-        break
-      fi
-      VL_XVFB_PID=
-    done
-    [ -n "${VL_XVFB_PID:-}" ] || { echo "could not start Xvfb" >&2; return 1; }
+    vl_display_start || return 1
   fi
 
+  # A prefix of the other arch (a folder copied by hand) is never reused.
+  if [ -f "$WINEPREFIX/system.reg" ] && ! grep -q "^#arch=$WINEARCH" "$WINEPREFIX/system.reg"; then
+    fresh=fresh
+  fi
   if [ "$fresh" = fresh ] || [ ! -f "$WINEPREFIX/system.reg" ]; then
     rm -rf "$WINEPREFIX"
-    wineboot -i > "$build/wineboot.log" 2>&1
+    wineboot -i > "$VL_OUT/wineboot.log" 2>&1
   fi
   wineserver -w
 
   # Register every number the program or its dialog probes into the harness folder. A COM port
   # whose target is missing opens and then fails every call: no test can reach a host port.
   # VL_REAL_MODEM=COMn=/dev/ttyX (the run command only) gives one number to a real device.
-  local reg=$build/ports.reg n target real_n= real_dev=
+  # A crashing program ends at once with its report in its log, instead of waiting on Wine's
+  # crash dialog until its time limit.
+  local reg=$VL_OUT/ports.reg n target real_n= real_dev=
   if [ -n "${VL_REAL_MODEM:-}" ]; then
     real_n=${VL_REAL_MODEM%%=*}; real_n=${real_n#COM}; real_dev=${VL_REAL_MODEM#*=}
   fi
@@ -56,25 +126,27 @@ ASOUND
       [ "$n" = "$real_n" ] && target=$real_dev
       printf '"COM%d"="%s"\r\n' "$n" "$(printf '%s' "$target" | sed 's/\\/\\\\/g')"
     done
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]\r\n"ShowCrashDialog"=dword:00000000\r\n'
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\r\n"Decorated"="N"\r\n'
   } > "$reg"
   wine regedit /S "$reg" > /dev/null 2>&1
   wineserver -k; wineserver -w
   # Persistent: one server for the whole run, so each program starts quickly. The server opens the
   # COM ports' ptys itself and so gets one as its controlling terminal; when a simulator closes that
   # master the server receives SIGHUP and dumps its object table: that goes to a log, not the run.
-  wineserver -p > "$build/wineserver.log" 2>&1
+  wineserver -p > "$VL_OUT/wineserver.log" 2>&1
   # Wine starts the desktop process from the first program that needs it, with that program's
   # standard error. Were that a test, CTest would wait for its output pipe until the desktop
   # closed (seen as a test that hangs after it passed). The holder starts the desktop here, with
   # its output in a log, and keeps it open until wineserver -k.
-  local holder=$build/win/tests/harness/desktop_hold.exe i
+  local holder=$VL_WINBUILD/tests/harness/desktop_hold.exe i
   if [ -f "$holder" ]; then
-    wine "$holder" < /dev/null > "$build/desktop.log" 2>&1 &
+    wine "$holder" < /dev/null > "$VL_OUT/desktop.log" 2>&1 &
     for i in $(seq 1 600); do
-      grep -q '^ready' "$build/desktop.log" 2>/dev/null && break
+      grep -q '^ready' "$VL_OUT/desktop.log" 2>/dev/null && break
       sleep 0.05
     done
-    grep -q '^ready' "$build/desktop.log" || { echo "the desktop did not start (see $build/desktop.log)" >&2; return 1; }
+    grep -q '^ready' "$VL_OUT/desktop.log" || { echo "the desktop did not start (see $VL_OUT/desktop.log)" >&2; return 1; }
   else
     echo "warning: $holder is not built; a test may start the desktop and wait on it" >&2
   fi
@@ -98,18 +170,19 @@ ASOUND
   done
   [ -n "$VL_NO_SUCH_PORT" ] || { echo "no free COM number above 50" >&2; return 1; }
   export VL_NO_SUCH_PORT
-
 }
 
 vl_env_stop() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k > /dev/null 2>&1
-  if [ -n "${VL_XVFB_PID:-}" ]; then
-    kill "$VL_XVFB_PID" 2>/dev/null
-    wait "$VL_XVFB_PID" 2>/dev/null
-  fi
+  local pid
+  for pid in "${VL_WM_PID:-}" "${VL_XVFB_PID:-}"; do
+    [ -n "$pid" ] || continue
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+  done
   # Any simulator a test left behind (with-sim.sh records each one's pid in its run folder).
-  local pidfile pid
-  for pidfile in "${VL_BUILD:-/nonexistent}"/sims/*/pid; do
+  local pidfile
+  for pidfile in "${VL_OUT:-/nonexistent}"/sims/*/pid; do
     [ -f "$pidfile" ] || continue
     pid=$(cat "$pidfile")
     if [ -n "$pid" ] && grep -q modemsim "/proc/$pid/cmdline" 2>/dev/null; then kill "$pid" 2>/dev/null; fi

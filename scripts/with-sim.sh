@@ -7,11 +7,10 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
 sim=${1:?usage: with-sim.sh SIMBIN EXE ARGS...}
 shift
-[ -n "${VL_PORTS:-}" ] || { echo "with-sim.sh: VL_PORTS is not set (run through scripts/test.sh)" >&2; exit 1; }
+[ -n "${VL_PORTS:-}" ] && [ -n "${VL_OUT:-}" ] || { echo "with-sim.sh: VL_PORTS or VL_OUT is not set (run through scripts/test.sh)" >&2; exit 1; }
 [ -x "$sim" ] || { echo "with-sim.sh: no simulator at $sim" >&2; exit 1; }
-build=${VL_BUILD:-$root/build}
-mkdir -p "$build/sims" "$VL_PORTS"
-work=$(mktemp -d "$build/sims/run.XXXXXX")
+mkdir -p "$VL_OUT/sims" "$VL_PORTS"
+work=$(mktemp -d "$VL_OUT/sims/run.XXXXXX")
 ready=$work/ready
 
 "$sim" --dir "$VL_PORTS" --control 0 --ready "$ready" --log "$work/log" 2> "$work/stderr" &

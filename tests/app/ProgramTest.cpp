@@ -52,7 +52,8 @@ BOOL CALLBACK FindMain(HWND window, LPARAM param) {
 class Program {
 public:
   explicit Program(const std::string& exe) {
-    STARTUPINFOA si = {sizeof si};
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
     std::string cmd = "\"" + exe + "\"";
     std::string dir = exe.substr(0, exe.rfind('\\'));
     started = CreateProcessA(exe.c_str(), &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi_);

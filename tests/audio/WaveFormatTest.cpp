@@ -206,7 +206,7 @@ TEST_F(ChooserFixture, OkTakesTheChoiceCancelAndFailureKeepTheFormat) {
   chooseResult = 2;
   EXPECT_FALSE(f.Choose("Pick"));
   EXPECT_TRUE(f.Equals(TdeWaveFormat()));
-  EXPECT_EQ(lastRecord.cbStruct, 232u);
+  EXPECT_EQ(lastRecord.cbStruct, sizeof(ACMFORMATCHOOSEA));
   EXPECT_EQ(lastRecord.fdwStyle, 0x40u);
   EXPECT_EQ(lastRecord.cbwfx, 128u);
   EXPECT_EQ(lastTitle, "Pick");

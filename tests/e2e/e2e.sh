@@ -1,7 +1,7 @@
 # Sourced by the whole-program tests: one run = a fresh folder, the modem simulator on the COM
 # ports, the program under Wine in its own folder with the dialog watcher beside it, bounded
 # waits, and a trap that ends everything this run started (by pid) and says where the files are.
-# Needs the environment of scripts/test.sh (WINEPREFIX, VL_BUILD, VL_PORTS, DISPLAY).
+# Needs the environment of scripts/test.sh (WINEPREFIX, VL_BUILD, VL_OUT, VL_PORTS, DISPLAY).
 #
 #   . tests/e2e/e2e.sh
 #   e2e_init NAME WATCHER.exe [SIMULATOR]
@@ -49,13 +49,13 @@ e2e_init() {
   E2E_WATCHER=${2:?e2e_init needs the watcher}
   E2E_SIMBIN=${3:-${VL_BUILD:-}/native/modemsim/modemsim}
   local v
-  for v in WINEPREFIX VL_BUILD VL_PORTS DISPLAY; do
+  for v in WINEPREFIX VL_BUILD VL_OUT VL_PORTS DISPLAY; do
     [ -n "${!v:-}" ] || { e2e_log "$v is not set (run through scripts/test.sh)"; exit 1; }
   done
   [ -f "$E2E_WATCHER" ] || { e2e_log "no watcher at $E2E_WATCHER"; exit 1; }
   E2E_WATCHER=$(realpath "$E2E_WATCHER")
-  mkdir -p "$VL_BUILD/e2e" || exit 1
-  E2E_DIR=$(mktemp -d "$VL_BUILD/e2e/$name.XXXXXX") || exit 1
+  mkdir -p "$VL_OUT/e2e" || exit 1
+  E2E_DIR=$(mktemp -d "$VL_OUT/e2e/$name.XXXXXX") || exit 1
   E2E_APP=$E2E_DIR/app
   mkdir -p "$E2E_APP" || exit 1
   trap '_e2e_exit' EXIT
@@ -127,7 +127,7 @@ e2e_sim_start() {
     > "$E2E_DIR/sim.out" 2> "$E2E_DIR/sim.err" &
   E2E_SIM_PID=$!
   # Where scripts/wine-env.sh's vl_env_stop finds simulators left behind by a killed test.
-  mkdir -p "$VL_BUILD/sims" && E2E_SIM_RUN=$(mktemp -d "$VL_BUILD/sims/e2e.XXXXXX") &&
+  mkdir -p "$VL_OUT/sims" && E2E_SIM_RUN=$(mktemp -d "$VL_OUT/sims/e2e.XXXXXX") &&
     echo "$E2E_SIM_PID" > "$E2E_SIM_RUN/pid"
   for i in $(seq 1 200); do
     [ -s "$ready" ] && break

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # mainwindow-calls.sh WATCHER.exe PROGRAM.exe SIMULATOR: three calls recorded in one run, then a
 # screenshot of the main window with them in its call list, checked to be a picture and not a
-# blank screen: $VL_BUILD/e2e/mainwindow-calls/mainwindow.png, copied to
-# $VL_BUILD/screenshot-calls.png. The window is placed where the whole of it is on the screen.
+# blank screen: $VL_OUT/e2e/mainwindow-calls/mainwindow.png, copied to
+# $VL_OUT/screenshot-calls.png. The window is placed where the whole of it is on the screen.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
@@ -29,7 +29,7 @@ e2e_stop_ok
 # A blank screen is one colour; the window with its tree, list and bars has many.
 colours=$(timeout -k 5 30 identify -format '%k' "$shot") || e2e_fail "identify cannot read $shot"
 [ "$colours" -ge 16 ] || e2e_fail "the screenshot has $colours colours: blank"
-mkdir -p "$VL_BUILD/e2e/mainwindow-calls" && cp "$shot" "$VL_BUILD/e2e/mainwindow-calls/mainwindow.png" &&
-  cp "$shot" "$VL_BUILD/screenshot-calls.png" || e2e_fail "cannot copy the screenshot"
-e2e_log "ok: $VL_BUILD/screenshot-calls.png, $colours colours"
+mkdir -p "$VL_OUT/e2e/mainwindow-calls" && cp "$shot" "$VL_OUT/e2e/mainwindow-calls/mainwindow.png" &&
+  cp "$shot" "$VL_OUT/screenshot-calls.png" || e2e_fail "cannot copy the screenshot"
+e2e_log "ok: $VL_OUT/screenshot-calls.png, $colours colours"
 exit 0

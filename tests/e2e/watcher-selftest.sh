@@ -90,14 +90,30 @@ expect_line "$log2" '"ev":"default".*"why":"stuck".*"pressed":"OK"' "run 2: the 
 expect_line "$log2" '"ev":"end","why":"program-ended","exit_code":0' "run 2: the end with the program"
 [ "$(tr -d '\r' < "$E2E_DIR/results2.txt")" = "$(printf 'started\nmessage 1\ndone')" ] || e2e_fail "run 2: $(cat "$E2E_DIR/results2.txt")"
 
-# --- Run 2b: a crash brings Wine's crash dialog (of the debugger's process): the watcher logs it
-# and closes it, so the program ends instead of waiting for a person.
+# --- Run 2b: with Wine's crash dialog switched on (the test prefix has it off), a crash brings
+# the dialog (of the debugger's process): the watcher logs it and closes it, so the program ends
+# instead of waiting for a person.
+crash_dialog() {
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d "$1" /f > /dev/null 2>&1 ||
+    e2e_fail "cannot set ShowCrashDialog to $1"
+}
+crash_dialog 1
 e2e_run 60 -- "$(e2e_winpath "$E2E_DIR/results2b.txt")" crash
+crash_dialog 0
 log2b=$E2E_DIR/watcher-run2.log
 [ "$E2E_RUN_STATUS" != 0 ] || e2e_fail "run 2b: the crash gave status 0"
 expect_line "$log2b" '"ev":"crash".*"The program boxdemo.exe has encountered' "run 2b: the crash dialog"
 expect_line "$log2b" '"ev":"end","why":"program-ended"' "run 2b: the end with the program"
 grep -q 'THE PROGRAM CRASHED' "$E2E_DIR/run2.err" || e2e_fail "run 2b: the crash was not reported on stderr"
+
+# --- Run 2c: as the test prefix is set, a crash ends the program at once with no dialog, and
+# the crash is reported in its output.
+e2e_run 60 -- "$(e2e_winpath "$E2E_DIR/results2c.txt")" crash
+log2c=$E2E_DIR/watcher-run3.log
+[ "$E2E_RUN_STATUS" != 0 ] || e2e_fail "run 2c: the crash gave status 0"
+grep -q '"ev":"crash"' "$log2c" && e2e_fail "run 2c: a crash dialog came with ShowCrashDialog off"
+expect_line "$log2c" '"ev":"end","why":"program-ended"' "run 2c: the end with the program"
+e2e_wait_line "$E2E_DIR/run3.err" 'Unhandled (page fault|exception)' 20 || e2e_fail "run 2c: the crash report is not on stderr"
 
 # --- Run 3: a rule with a typo stops the watcher at once, naming the word.
 timeout -k 5 60 wine "$watcher" --log "$(e2e_winpath "$E2E_DIR/watcher3.log")" --rule 'title=X pres=OK' \

@@ -93,6 +93,14 @@ std::string PickResult(TPickForm* form) {
          (index >= 0 ? form->List->Item(index) : std::string("-"));
 }
 
+void PauseWithMessages(DWORD ms) {
+  ULONGLONG end = GetTickCount64() + ms;
+  while (GetTickCount64() < end) {
+    Application.ProcessMessages();
+    Sleep(20);
+  }
+}
+
 // The port stays open until the end, so that the peer reads the text before the close.
 HANDLE port = INVALID_HANDLE_VALUE;
 
@@ -140,6 +148,8 @@ int main(int argc, char** argv) {
   TPickForm* pick = nullptr;
   Application.CreateForm(pick);
   Record(PickResult(pick));
+  // Hidden for some polls of the watcher, so that its log shows the hide between the showings.
+  PauseWithMessages(1000);
   Record(PickResult(pick));
   Record("question " + std::to_string(MessageDlg("Keep the unknown question?", mtConfirmation, mbYesNo)));
   std::string folder;
