@@ -14,7 +14,7 @@ bash "$here/build.sh" || exit 1
 . "$here/wine-env.sh"
 vl_arch_plan
 [ -n "$VL_RUN_ARCH" ] || { echo "${VL_ARCH_LINE#Windows tests: }" >&2; exit 1; }
-vl_arch_use "$build" "$VL_RUN_ARCH"
+vl_arch_use "$build" "$VL_RUN_ARCH" run-out$VL_RUN_ARCH
 exe="$VL_WINBUILD/src/app/Vorlane.exe"
 echo "running the $VL_RUN_ARCH-bit build ($exe)"
 headless=1
@@ -29,7 +29,7 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-vl_env_start "$build" "$VL_RUN_ARCH" keep || exit 1
+vl_env_start "$build" "$VL_RUN_ARCH" keep run-out$VL_RUN_ARCH || exit 1
 
 # The program keeps its settings, call log and recordings beside itself: run it from a folder of
 # its own that lasts from one run to the next.

@@ -1,4 +1,4 @@
-# Sourced by test.sh and run.sh. vl_env_start BUILD ARCH [fresh|keep] sets up one Windows build's
+# Sourced by test.sh and run.sh. vl_env_start BUILD ARCH [fresh|keep [OUT]] sets up one Windows build's
 # run: a Wine prefix of that arch (never shared with the other: each arch has its own folder,
 # $VL_OUT) whose COM1..COM50 all point into the harness folder (never at a real port of this
 # host), one wineserver kept alive, an X display with a window manager, and a HOME whose ALSA
@@ -36,11 +36,13 @@ vl_arch_plan() {
   esac
 }
 
-# vl_arch_use BUILD ARCH: the variables of one arch, without starting anything.
+# vl_arch_use BUILD ARCH [OUT]: the variables of one arch, without starting anything. OUT names
+# the folder of the run's files under BUILD (out32/out64 for the tests; the run command has its
+# own, so that it can run while the tests do).
 vl_arch_use() {
   local build=$1 arch=$2
   export VL_BUILD=$build VL_WINARCH=$arch
-  export VL_OUT=$build/out$arch
+  export VL_OUT=$build/${3:-out$arch}
   if [ "$arch" = 64 ]; then
     export VL_WINBUILD=$build/win64 WINEARCH=win64
     export WINELOADER=${VL_WINE64_LOADER:-/usr/lib/wine/wine64}
@@ -59,22 +61,20 @@ vl_arch_use() {
 # hide of a top-level window; openbox answers at once and, told to leave decorations and
 # placement to the program, changes nothing the tests see.
 vl_display_start() {
-  local d i
-  for d in $(seq 90 140); do
-    [ -e "/tmp/.X$d-lock" ] || [ -e "/tmp/.X11-unix/X$d" ] && continue
-    Xvfb ":$d" -screen 0 1024x768x24 -nolisten tcp > "$VL_OUT/xvfb.log" 2>&1 &
-    VL_XVFB_PID=$!
-    for i in $(seq 1 100); do
-      [ -e "/tmp/.X11-unix/X$d" ] && break
-      sleep 0.05
-    done
-    if kill -0 "$VL_XVFB_PID" 2>/dev/null && [ -e "/tmp/.X11-unix/X$d" ]; then
-      export DISPLAY=":$d"
-      break
-    fi
-    VL_XVFB_PID=
+  local i n=
+  # Xvfb picks a free display number itself (atomically: two suites start side by side).
+  rm -f "$VL_OUT/display"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$VL_OUT/display" > "$VL_OUT/xvfb.log" 2>&1 &
+  VL_XVFB_PID=$!
+  for i in $(seq 1 200); do
+    # The number is written with a newline once the server takes connections.
+    [ "$(wc -l < "$VL_OUT/display" 2>/dev/null)" -ge 1 ] 2>/dev/null && n=$(tr -dc 0-9 < "$VL_OUT/display")
+    [ -n "$n" ] && break
+    kill -0 "$VL_XVFB_PID" 2>/dev/null || break
+    sleep 0.05
   done
-  [ -n "${VL_XVFB_PID:-}" ] || { echo "could not start Xvfb" >&2; return 1; }
+  [ -n "$n" ] || { VL_XVFB_PID=; echo "could not start Xvfb (see $VL_OUT/xvfb.log)" >&2; return 1; }
+  export DISPLAY=":$n"
   openbox --sm-disable --config-file "$vl_here/openbox.xml" > "$VL_OUT/wm.log" 2>&1 &
   VL_WM_PID=$!
   for i in $(seq 1 100); do
@@ -88,7 +88,7 @@ vl_display_start() {
 
 vl_env_start() {
   local build=$1 arch=$2 fresh=${3:-fresh}
-  vl_arch_use "$build" "$arch"
+  vl_arch_use "$build" "$arch" "${4:-}"
   mkdir -p "$VL_OUT" "$VL_PORTS" "$HOME"
   cat > "$HOME/.asoundrc" <<'ASOUND'
 pcm.!default { type null }
