@@ -15,9 +15,17 @@ name=$(basename "$exe")
 
 hang_report() {
   echo "HANG: $name still runs after $VL_HANG_SECONDS s; its threads:"
-  local bt
-  bt=$(timeout 60 wine winedbg --command "bt all" 2>&1 |
-       awk -v name="$name" '/^Backtracing for thread/ { keep = index($0, name) > 0 } keep')
+  # Only this program's threads: the debugger's "bt all" visits every process of the prefix and
+  # can take minutes under load.
+  local wpid tids bt cmds=$VL_OUT/hang-$$.dbg
+  wpid=$(timeout 30 wine winedbg --command "info process" 2>&1 | tr -d '\r' |
+         awk -v n="'$name'" '$3 == n { print $1; exit }')
+  [ -n "$wpid" ] || { echo "HANG: $name is not in the debugger's process list"; return 0; }
+  tids=$(timeout 30 wine winedbg --command "info thread" 2>&1 | tr -d '\r' |
+         awk -v p="$wpid" '/^[0-9a-f]+ / { cur = $1 } /^\t/ && cur == p { print $1 }')
+  { echo "attach 0x$wpid"; for t in $tids; do echo "bt 0x$t"; done; echo detach; echo quit; } > "$cmds"
+  bt=$(timeout 60 wine winedbg --file "Z:${cmds//\//\\}" 2>&1)
+  rm -f "$cmds"
   printf '%s\n' "$bt"
   local tool
   case "${WINEARCH:-}" in win64) tool=x86_64-w64-mingw32-addr2line ;; *) tool=i686-w64-mingw32-addr2line ;; esac
