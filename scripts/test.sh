@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything and runs the whole test suite: the native tests, and the Windows suite on
 # each build this machine can run, the 64-bit one everywhere and the 32-bit one where 32-bit
-# programs execute. The Windows suites run side by side, each in its own prefix and display.
-# VL_ARCH=32 or VL_ARCH=64 runs one only.
+# programs execute. The Windows suites run side by side, each in its own prefix and display,
+# with VL_LANES (2) more of them for the whole-program scenarios. VL_ARCH=32 or VL_ARCH=64 runs
+# one only.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$here")
@@ -25,10 +26,11 @@ run_suite() {
   local arch=$1
   mkdir -p "$build/out$arch"
   (
-    trap vl_env_stop EXIT
+    trap 'vl_lanes_stop; vl_env_stop' EXIT
     trap 'exit 130' INT TERM
     vl_env_start "$build" "$arch" || exit 1
-    ctest --test-dir "$VL_WINBUILD" --output-on-failure -j 4
+    vl_lanes_start "$build" "$arch" "${VL_LANES:-2}" || exit 1
+    ctest --test-dir "$VL_WINBUILD" --output-on-failure -j 5 --resource-spec-file "$VL_SUITE/lanes.json"
   ) > "$build/out$arch/ctest.log" 2>&1
 }
 

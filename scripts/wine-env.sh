@@ -42,7 +42,7 @@ vl_arch_plan() {
 vl_arch_use() {
   local build=$1 arch=$2
   export VL_BUILD=$build VL_WINARCH=$arch
-  export VL_OUT=$build/${3:-out$arch}
+  export VL_OUT=$build/${3:-out$arch} VL_SUITE=$build/out$arch
   if [ "$arch" = 64 ]; then
     export VL_WINBUILD=$build/win64 WINEARCH=win64
     export WINELOADER=${VL_WINE64_LOADER:-/usr/lib/wine/wine64}
@@ -170,6 +170,42 @@ ASOUND
   done
   [ -n "$VL_NO_SUCH_PORT" ] || { echo "no free COM number above 50" >&2; return 1; }
   export VL_NO_SUCH_PORT
+}
+
+# Lanes: whole-program scenarios run side by side, each alone in a lane of its own (a prefix,
+# display and wineserver beside the suite's: the scenarios share COM numbers and the program's
+# single-instance mutex, which are per prefix). CTest hands each scenario a lane through
+# CTEST_RESOURCE_GROUP_0_LANES; tests/e2e/e2e.sh then sources the lane's env file.
+# vl_lanes_start BUILD ARCH COUNT writes $VL_SUITE/lanes.json for ctest --resource-spec-file.
+vl_lanes_start() {
+  local build=$1 arch=$2 count=$3 n pids=() ids=
+  for n in $(seq 1 "$count"); do
+    (
+      vl_env_start "$build" "$arch" fresh "out$arch/lane$n" > "$build/out$arch/lane$n.log" 2>&1 || exit 1
+      local v
+      for v in VL_BUILD VL_WINARCH VL_OUT VL_SUITE VL_WINBUILD WINEARCH WINELOADER WINESERVER PATH \
+               WINEPREFIX WINEDEBUG WINEDLLOVERRIDES VL_PORTS HOME DISPLAY VL_NO_SUCH_PORT \
+               VL_XVFB_PID VL_WM_PID; do
+        [ -n "${!v:-}" ] && printf 'export %s=%q\n' "$v" "${!v}"
+      done > "$VL_OUT/env"
+    ) &
+    pids+=($!)
+  done
+  local ok=1
+  for n in $(seq 1 "$count"); do
+    if wait "${pids[$((n - 1))]}"; then ids+="${ids:+,}{\"id\":\"$n\",\"slots\":1}"
+    else echo "lane $n did not start (see $build/out$arch/lane$n.log)" >&2; ok=0; fi
+  done
+  printf '{"version":{"major":1,"minor":0},"local":[{"lanes":[%s]}]}\n' "$ids" > "$build/out$arch/lanes.json"
+  [ $ok = 1 ]
+}
+
+vl_lanes_stop() {
+  local env
+  for env in "$VL_SUITE"/lane*/env; do
+    [ -f "$env" ] && ( . "$env"; vl_env_stop )
+  done
+  return 0
 }
 
 vl_env_stop() {

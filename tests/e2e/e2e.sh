@@ -31,6 +31,13 @@
 # watcher.log (JSON lines), watcher.err, program.out/.err, sim.log, sim.err, rules.txt. A second
 # e2e_start in the same run renames the first one's files to watcher.1.log, program.1.err, ...
 
+# A scenario that CTest gave a lane runs in that lane's prefix and display (scripts/wine-env.sh).
+if [ -n "${CTEST_RESOURCE_GROUP_0_LANES:-}" ]; then
+  _e2e_lane=${CTEST_RESOURCE_GROUP_0_LANES#id:}
+  _e2e_lane=${_e2e_lane%%,*}
+  . "${VL_SUITE:?}/lane$_e2e_lane/env" || { printf 'e2e: lane %s has no environment\n' "$_e2e_lane" >&2; exit 1; }
+fi
+
 E2E_DIR= E2E_APP= E2E_WATCHER= E2E_SIMBIN= E2E_SIM_PID= E2E_SIM_RUN= E2E_SIM_CONTROL= E2E_WATCHER_PID=
 E2E_PROGRAM_PID= E2E_EXE= E2E_RUNS=0 E2E_RUN_STATUS= E2E_STARTS=0
 E2E_PROGRAM_STATUS= E2E_FAILED= E2E_REPLY= E2E_PROGRAM= E2E_VARIANT=

@@ -2,7 +2,7 @@
 # mainwindow-calls.sh WATCHER.exe PROGRAM.exe SIMULATOR: three calls recorded in one run, then a
 # screenshot of the main window with them in its call list, checked to be a picture and not a
 # blank screen: $VL_OUT/e2e/mainwindow-calls/mainwindow.png, copied to
-# $VL_OUT/screenshot-calls.png. The window is placed where the whole of it is on the screen.
+# $VL_SUITE/screenshot-calls.png. The window is placed where the whole of it is on the screen.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
@@ -30,6 +30,6 @@ e2e_stop_ok
 colours=$(timeout -k 5 30 identify -format '%k' "$shot") || e2e_fail "identify cannot read $shot"
 [ "$colours" -ge 16 ] || e2e_fail "the screenshot has $colours colours: blank"
 mkdir -p "$VL_OUT/e2e/mainwindow-calls" && cp "$shot" "$VL_OUT/e2e/mainwindow-calls/mainwindow.png" &&
-  cp "$shot" "$VL_OUT/screenshot-calls.png" || e2e_fail "cannot copy the screenshot"
-e2e_log "ok: $VL_OUT/screenshot-calls.png, $colours colours"
+  cp "$shot" "$VL_SUITE/screenshot-calls.png" || e2e_fail "cannot copy the screenshot"
+e2e_log "ok: $VL_SUITE/screenshot-calls.png, $colours colours"
 exit 0

@@ -55,6 +55,6 @@ tr -d '\r' < "$E2E_APP/Tree.ini" | grep -qx 'Node0=General' || e2e_fail "Tree.in
 grep -q -- '-- Recording started' "$E2E_APP/Events.log" || e2e_fail "Events.log: $(cat "$E2E_APP/Events.log")"
 grep -q -- '-- Recording stopped' "$E2E_APP/Events.log" || e2e_fail "no stop in Events.log"
 [ -f "$E2E_APP/wav/Recorded.wav" ] && e2e_fail "the working file is left"
-cp "$E2E_DIR/main-window.png" "$VL_OUT/main-window.png" 2>/dev/null
-e2e_log "ok: $wav, $seconds s; screenshot $VL_OUT/main-window.png"
+cp "$E2E_DIR/main-window.png" "$VL_SUITE/main-window.png" 2>/dev/null
+e2e_log "ok: $wav, $seconds s; screenshot $VL_SUITE/main-window.png"
 exit 0
