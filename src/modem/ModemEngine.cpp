@@ -192,10 +192,18 @@ void TfmModem::InitModem() {
 }
 
 bool TfmModem::OpenPort(int port, bool initialise) {
+  return OpenWith([&] { port_->Open(port, LiveSettings.Baudrate(), LiveSettings.FlowControl()); }, initialise);
+}
+
+bool TfmModem::OpenPortAsIs(int port) {
+  return OpenWith([&] { port_->OpenAsIs(port); }, false);
+}
+
+bool TfmModem::OpenWith(const std::function<void()>& open, bool initialise) {
   if (PortOpened) return true;
   try {
     PortOpened = false;
-    port_->Open(port, LiveSettings.Baudrate(), LiveSettings.FlowControl());
+    open();
     WaitFor([this] { return PortOpened; }, PortWaitMs);
   } catch (const std::exception& e) {
     AddEvent(e.what());

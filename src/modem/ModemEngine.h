@@ -40,6 +40,8 @@ public:
   bool SendNoWait(const std::string& command, const std::string& description);
   void InitModem();
   bool OpenPort(int port, bool initialise);
+  // Opens without initialisation and without applying the live speed and flow control.
+  bool OpenPortAsIs(int port);
   bool ClosePort();
   void SendVoiceData(const std::string& bytes);
 
@@ -107,6 +109,7 @@ protected:
 
 private:
   void Setup();
+  bool OpenWith(const std::function<void()>& open, bool initialise);
   // Sends command + CR and waits for the outcome: 1 when nothing could be sent, else -1 with
   // ReplyKeyword set (empty only when the wait was cut short by the end of the program).
   int SendLine(const std::string& command, const std::string* description);
