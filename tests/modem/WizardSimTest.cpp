@@ -477,6 +477,17 @@ TEST_F(WizardSim, StartUpWhoseModemPortFailsStillSetsRingWatching) {
   EXPECT_TRUE(HasLine("Enabling autoRecord mode"));
 }
 
+TEST_F(WizardSim, TheWavFolderIsMadeInTheProgramFolderWhateverTheCurrentOne) {
+  ini->WriteInteger("Modem", "port", 6);
+  TempDir elsewhere;
+  SetCurrentDirectoryA(elsewhere.Path().c_str());
+  StartUp({});
+  SetCurrentDirectoryA(dir.Path().c_str());
+  EXPECT_TRUE(DirectoryExists(dir / "wav"));
+  EXPECT_FALSE(DirectoryExists(elsewhere / "wav"));
+  RemoveDirectoryA((elsewhere / "wav").c_str());
+}
+
 TEST_F(WizardSim, NoModemAnywhereRunsTheSearchOnEveryStart) {
   ini->WriteInteger("Modem", "port", 0);  // a search that found nothing before
   std::vector<std::string> boxes = StartUp({0});
