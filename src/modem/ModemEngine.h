@@ -12,6 +12,7 @@
 
 class TdeAudioConvertor;
 class TdeAbstractAudioWriter;
+class TdeWaveFormat;
 class TMessageWindow;
 
 // The recording in progress: made by the record action, fed by the engine.
@@ -136,6 +137,12 @@ private:
 };
 
 extern TfmModem* fmModem;
+
+// The modem's audio format as [Modem compression] Bin holds it; false when Bin is missing or
+// does not read as a usable format.
+bool ReadModemCompression(TdeWaveFormat& format);
+// Known when ModemCompression.cpn is there (taken at the next voice receive) or Bin is usable.
+bool ModemFormatKnown();
 
 // The port of the program: a TScomComPort with 2048-byte buffers, opened on demand.
 std::unique_ptr<TModemPort> NewScomModemPort();
