@@ -533,14 +533,16 @@ void TfmQdx::apEventsIdle(TComponent* sender, bool&) {
   }
 }
 
-void TfmQdx::FailStart(const std::string& message) {
+// Told once the modem waits for calls again: nobody may be there to answer the box.
+void TfmQdx::FailStart(const std::string& message, bool reopen) {
+  RecoverRecordStart(reopen);
   ShowMessage(message);
-  RecoverRecordStart();
 }
 
 void TfmQdx::acRecordExecute(TComponent*) {
   if (RecSb1->Down() || !fmModem) return;
   if (!Log.CallsOpen()) {
+    fmModem->WatchDisconnect = false;
     AddEvent("-- Recording refused: Recordings.d is not open");
     return;
   }
@@ -551,15 +553,10 @@ void TfmQdx::acRecordExecute(TComponent*) {
   if (LiveSettings.AutoRecord) fmModem->DisableAutoRecord();
   acRecord->SetEnabled(false);
   acStop->SetEnabled(false);
-  if (!CreateRecordingFile()) {
-    RecoverRecordStart();
-    return;
-  }
-  if (!fmModem->PortOpened && !fmModem->OpenPort(ModemParams.port, true)) {
-    ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
-    RecoverRecordStart(false);
-    return;
-  }
+  std::string refusal;
+  if (!CreateRecordingFile(refusal)) return FailStart(refusal);
+  if (!fmModem->PortOpened && !fmModem->OpenPort(ModemParams.port, true))
+    return FailStart("Error during opening com port " + std::to_string(ModemParams.port), false);
   if (RedirectionMode &&
       fmModem->SendCommand("at+fclass=12", "Setting modem in voice mode..", "OK") != 0) {
     RedirectionMode = false;
@@ -574,7 +571,10 @@ void TfmQdx::acRecordExecute(TComponent*) {
     return FailStart("Error setting Rec gain..");
   if (UpperCase(ModemParams.SilenceTimer).find("NONE") == std::string::npos)
     fmModem->SendCommand(ModemParams.SilenceTimer, ModemParams.SilenceTimer, "OK");
-  if (UpperCase(ModemParams.VoiceCompression).find("NONE") != std::string::npos)
+  // Refused before the line goes off-hook: without a rate the stream cannot be taken.
+  int rate = 0;
+  if (UpperCase(ModemParams.VoiceCompression).find("NONE") != std::string::npos ||
+      !TryStrToInt(Trim(CurrentCompression.vsr.Get()), rate) || rate <= 0)
     return FailStart("Voice compression codec can not be recognized");
   if (fmModem->SendCommand(ModemParams.VoiceCompression, ModemParams.VoiceCompression, "OK") != 0)
     return FailStart("Error setting voice compession..");
@@ -582,30 +582,26 @@ void TfmQdx::acRecordExecute(TComponent*) {
     fmModem->ClosePort();
     return FailStart("Error setting line..");
   }
-  int rate = 0;
-  if (!TryStrToInt(Trim(CurrentCompression.vsr.Get()), rate) || rate <= 0)
-    return FailStart("Voice compression codec can not be recognized");
   if (StartReceive()) {
     acStop->SetEnabled(true);
     TrayNotifyIcon1->SetIconList(animateTrayIcon);
     TrayNotifyIcon1->SetCycleIcons(true);
   } else {
-    ShowMessage("Error Receiving data..");
-    fmModem->ClosePort();
-    RecoverRecordStart();
+    fmModem->ClosePort();  // the line is off-hook
+    FailStart("Error Receiving data..");
   }
 }
 
-bool TfmQdx::CreateRecordingFile() {
-  if (!g_Ini->SectionExists("Modem compression") && !FileExists(ProgramDir + "\\ModemCompression.cpn")) {
-    ShowMessage("None Codec found to match modem compression");
+bool TfmQdx::CreateRecordingFile(std::string& refusal) {
+  if (!ModemFormatKnown()) {
+    refusal = "None Codec found to match modem compression";
     return false;
   }
   CreateDirectoryA((ProgramDir + "\\wav").c_str(), nullptr);
   // A leftover of a run that ended during a call is filed before anything truncates it.
   if (!RecoverWorkingFile(Log)) {
-    ShowMessage("The recording left by the last run (wav\\Recorded.wav) could not be filed; "
-                "no new recording is started.");
+    refusal = "The recording left by the last run (wav\\Recorded.wav) could not be filed; "
+              "no new recording is started.";
     return false;
   }
   RecordFileName = WorkingRecordingPath();
@@ -617,7 +613,7 @@ bool TfmQdx::CreateRecordingFile() {
   } catch (const std::exception& e) {
     writer_.reset();
     RecordStream.reset();
-    ShowMessage(std::string("The recording file can not be created.\n") + e.what());
+    refusal = std::string("The recording file can not be created.\n") + e.what();
     return false;
   }
   RecordWriter = writer_.get();
@@ -650,6 +646,7 @@ void TfmQdx::RecoverRecordStart(bool reopen) {
     DeleteFileA(RecordFileName.c_str());  // nothing was written to it
   }
   receiving_ = false;
+  fmModem->WatchDisconnect = false;  // the hang-up watches are for the call that was not taken
   if (reopen) {
     if (fmModem->OpenPort(ModemParams.port, true)) {
       fmModem->InitModem();

@@ -100,7 +100,8 @@ public:
   void apEventsIdle(TComponent* sender, bool& done);
   void acRecordExecute(TComponent* sender);
   void acStopExecut(TComponent* sender);
-  bool CreateRecordingFile();
+  // False with the reason in refusal.
+  bool CreateRecordingFile(std::string& refusal);
   bool StartReceive();
   void RecoverRecordStart(bool reopen = true);
   void SetControlsState();
@@ -162,7 +163,8 @@ private:
   bool Rearm();
   // The stop's filing steps, while the recording's writer is there; what to tell goes to told.
   void FileCall(std::vector<std::string>& told);
-  void FailStart(const std::string& message);
+  // Recovers from a refused start (reopening the port unless told not to), then tells.
+  void FailStart(const std::string& message, bool reopen = true);
   void Tell(const std::string& text);
 
   std::unique_ptr<TFileStream> RecordStream;

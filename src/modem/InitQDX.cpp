@@ -18,8 +18,6 @@ TfmInitQDX* fmInitQDX = nullptr;
 
 namespace {
 
-
-
 // The compression in force from Compressions.d; a number outside the file is reported and
 // leaves no compression (the recording start then refuses it).
 void LoadCurrentCompression() {
@@ -102,7 +100,7 @@ void TfmInitQDX::LoadSettings() {
     if (Host) Host->EnableRecordControls(VoiceFeatures);
   }
 
-  CreateDirectoryA("wav", nullptr);  // an existing folder is fine
+  CreateDirectoryA(ProgramPath("wav").c_str(), nullptr);  // an existing folder is fine
 
   if (Host) {
     Host->DisableNavigation();

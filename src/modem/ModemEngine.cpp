@@ -25,6 +25,21 @@ constexpr DWORD PortWaitMs = 10000;
 const char* const ModemCompressionFile = "ModemCompression.cpn";
 }  // namespace
 
+bool ReadModemCompression(TdeWaveFormat& format) {
+  TdeWaveFormat read;
+  if (!g_Ini || !g_Ini->ReadFormat("Modem compression", read)) return false;
+  if (read.GetFormatTag() == WAVE_FORMAT_UNKNOWN || read.GetChannels() == 0 || read.GetSamplesPerSec() == 0 ||
+      read.GetBlockAlign() == 0 || !read.FitsBuffer())
+    return false;
+  format = read;
+  return true;
+}
+
+bool ModemFormatKnown() {
+  TdeWaveFormat format;
+  return FileExists(ProgramPath(ModemCompressionFile)) || ReadModemCompression(format);
+}
+
 TfmModem::TfmModem(TComponent* owner)
     : TfmModem(owner, NewScomModemPort(), NewWindowTimer(), NewWindowTimer(), NewHiTimer(),
                NewWindowTimer()) {}
@@ -192,10 +207,18 @@ void TfmModem::InitModem() {
 }
 
 bool TfmModem::OpenPort(int port, bool initialise) {
+  return OpenWith([&] { port_->Open(port, LiveSettings.Baudrate(), LiveSettings.FlowControl()); }, initialise);
+}
+
+bool TfmModem::OpenPortAsIs(int port) {
+  return OpenWith([&] { port_->OpenAsIs(port); }, false);
+}
+
+bool TfmModem::OpenWith(const std::function<void()>& open, bool initialise) {
   if (PortOpened) return true;
   try {
     PortOpened = false;
-    port_->Open(port, LiveSettings.Baudrate(), LiveSettings.FlowControl());
+    open();
     WaitFor([this] { return PortOpened; }, PortWaitMs);
   } catch (const std::exception& e) {
     AddEvent(e.what());
@@ -390,7 +413,7 @@ void TfmModem::OpenVoiceStream() {
     if (g_Ini) g_Ini->WriteFormat("Modem compression", DisplayConvert->FormatIn());
     if (!DeleteFileA(modemCompressionFile.c_str()))
       AddEvent("ModemCompression.cpn could not be deleted: " + SysErrorMessage(GetLastError()));
-  } else if (!g_Ini || !g_Ini->ReadFormat("Modem compression", DisplayConvert->FormatIn())) {
+  } else if (!ReadModemCompression(DisplayConvert->FormatIn())) {
     throw Exception("The modem's audio format is not known.");
   }
   cnvWav->SetFormatIn(DisplayConvert->FormatIn());

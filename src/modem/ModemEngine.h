@@ -12,6 +12,7 @@
 
 class TdeAudioConvertor;
 class TdeAbstractAudioWriter;
+class TdeWaveFormat;
 class TMessageWindow;
 
 // The recording in progress: made by the record action, fed by the engine.
@@ -40,6 +41,8 @@ public:
   bool SendNoWait(const std::string& command, const std::string& description);
   void InitModem();
   bool OpenPort(int port, bool initialise);
+  // Opens without initialisation and without applying the live speed and flow control.
+  bool OpenPortAsIs(int port);
   bool ClosePort();
   void SendVoiceData(const std::string& bytes);
 
@@ -107,6 +110,7 @@ protected:
 
 private:
   void Setup();
+  bool OpenWith(const std::function<void()>& open, bool initialise);
   // Sends command + CR and waits for the outcome: 1 when nothing could be sent, else -1 with
   // ReplyKeyword set (empty only when the wait was cut short by the end of the program).
   int SendLine(const std::string& command, const std::string* description);
@@ -133,6 +137,12 @@ private:
 };
 
 extern TfmModem* fmModem;
+
+// The modem's audio format as [Modem compression] Bin holds it; false when Bin is missing or
+// does not read as a usable format.
+bool ReadModemCompression(TdeWaveFormat& format);
+// Known when ModemCompression.cpn is there (taken at the next voice receive) or Bin is usable.
+bool ModemFormatKnown();
 
 // The port of the program: a TScomComPort with 2048-byte buffers, opened on demand.
 std::unique_ptr<TModemPort> NewScomModemPort();

@@ -10,6 +10,8 @@ public:
   // Raises when the port cannot be opened or closed. flow: "Hardware", "Software" or "None";
   // any other text leaves the port's flow control as it was.
   virtual void Open(int comNumber, int baud, const std::string& flow) = 0;
+  // Opens with the speed and flow control the port has now.
+  virtual void OpenAsIs(int comNumber) = 0;
   virtual void Close() = 0;
   virtual int ComNumber() const = 0;
   virtual char GetChar() = 0;

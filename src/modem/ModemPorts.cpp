@@ -30,6 +30,9 @@ public:
       ComPort1.SetHWFlowOptions(0);
       ComPort1.SetSWFlowOptions(swfNone);
     }
+    OpenAsIs(comNumber);
+  }
+  void OpenAsIs(int comNumber) override {
     ComPort1.SetComNumber(static_cast<WORD>(comNumber));
     ComPort1.SetOpen(true);
   }

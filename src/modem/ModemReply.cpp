@@ -39,7 +39,14 @@ std::string TrimControls(const std::string& text) {
 bool TModemReply::IsOk(const std::string& line) { return WordLine(line, "OK", false); }
 bool TModemReply::IsError(const std::string& line) { return WordLine(line, "ERROR", false); }
 bool TModemReply::IsConnect(const std::string& line) { return WordLine(line, "CONNECT", true); }
-bool TModemReply::IsRing(const std::string& line) { return WordLine(line, "RING", true); }
+// Some modems put the caller ID on the ring line ("RING;5551234;5556789").
+bool TModemReply::IsRing(const std::string& line) {
+  const size_t n = 4;
+  if (line.size() < n || !SameWord(line.substr(0, n), "RING")) return false;
+  if (line.size() == n) return true;
+  char c = line[n];
+  return !((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'));
+}
 
 bool TModemReply::IsCallerId(const std::string& line, bool& errm) {
   size_t eq = line.find('=');

@@ -36,6 +36,7 @@ public:
   static bool IsOk(const std::string& line);
   static bool IsError(const std::string& line);
   static bool IsConnect(const std::string& line);
+  // "RING" alone or followed by anything but a letter or digit.
   static bool IsRing(const std::string& line);
   static bool IsFinalResult(const std::string& line) {
     return IsOk(line) || IsError(line) || IsConnect(line);

@@ -214,7 +214,7 @@ bool TSpecModemForm::ProbeModem(int sel) {
   using P = TModemParams;
   TSettingsFile& ini = Ini();
   fmModem->ClosePort();
-  if (!fmModem->OpenPort(ModemParams.port, false)) {
+  if (!fmModem->OpenPortAsIs(ModemParams.port)) {
     ini.WriteBool("Params", "Voicefeatures", false);
     ShowMessage("Error detected opening Com" + IntToStr(ModemParams.port) + "\nPossible cause\n" +
                 "Your modem is bound to another software such as a fax software");

@@ -16,6 +16,7 @@
 #include "TreeU.h"
 #include "../ui/UiTest.h"
 #include <gtest/gtest.h>
+#include <atomic>
 #include <thread>
 
 namespace {
@@ -80,6 +81,16 @@ protected:
     }, ms);
   }
   size_t Rows() { return form->Log.AllCalls().size(); }
+  // [Modem compression] as a case wants it: "pcm", "missing", "desc" (no Bin), "zeros" (a Bin
+  // of no format) or "unconvertible" (a format no codec takes).
+  void ModemFormat(const std::string& how) {
+    g_Ini->EraseSection("Modem compression");
+    TdeWaveFormat format = Pcm8k();
+    if (how == "unconvertible") format.SetFormatTag(0x7777);
+    if (how == "pcm" || how == "unconvertible") g_Ini->WriteFormat("Modem compression", format);
+    if (how == "desc" || how == "zeros") g_Ini->WriteString("Modem compression", "Desc", "PCM");
+    if (how == "zeros") g_Ini->WriteString("Modem compression", "Bin", std::string(256, '0'));
+  }
   // A recording by hand of a ramp, running until the writer holds bytes.
   void RecordRamp(int32_t bytes) {
     Sim("stream com5 pattern ramp 2s");
@@ -94,6 +105,36 @@ protected:
 
 private:
   std::string savedCwd_;
+};
+
+// From a helper thread: what the simulator answers to queries once the main thread shows a box
+// (the box must wait long enough: TBoxWatcher's delay).
+class TWhenTold {
+public:
+  TWhenTold(TModemSim& sim, std::vector<std::string> queries)
+      : thread_(GetCurrentThreadId()), worker_([this, &sim, queries] {
+          for (int i = 0; i < 1500 && !stop_; ++i, Sleep(20)) {
+            if (DialogBoxesOf(thread_).empty()) continue;
+            for (const std::string& q : queries) answers_.push_back(sim.Command(q));
+            return;
+          }
+        }) {}
+  ~TWhenTold() { Join(); }
+  // Empty when no box came.
+  std::vector<std::string> Answers() {
+    Join();
+    return answers_;
+  }
+
+private:
+  void Join() {
+    stop_ = true;
+    if (worker_.joinable()) worker_.join();
+  }
+  DWORD thread_;
+  std::atomic<bool> stop_{false};
+  std::vector<std::string> answers_;
+  std::thread worker_;
 };
 
 // The audio bytes of a WAV file.
@@ -163,28 +204,47 @@ TEST_F(MainWindowSim, RecordingByHandIsBitExactAndStopsByHand) {
 }
 
 TEST_F(MainWindowSim, RefusedStartsRecoverAndLeaveNothingBehind) {
+  const char* const noCodec = "None Codec found to match modem compression";
+  const char* const noRate = "Voice compression codec can not be recognized";
   struct Case {
-    const char* fault;  // a command the modem answers ERROR to, or a rate
-    const char* vsr;
+    const char* fault;    // a command the modem answers ERROR to
+    const char* vsr;      // the rate of the compression in force
+    const char* format;   // [Modem compression], as ModemFormat makes it
     const char* message;
+    const char* notSent;  // a command the refused start never sends
     bool vrxSent;
   } cases[] = {
-      {"at+vsm=1,8000,0,0", "8000", "Error setting voice compession..", false},
-      {"at+fclass=8", "8000", "Error Setting modem in voice mode..", false},
-      {"at+vls=1", "8000", "Error setting line..", false},
-      {nullptr, "0", "Voice compression codec can not be recognized", false},
+      {"at+vsm=1,8000,0,0", "8000", "pcm", "Error setting voice compession..", "at+vls=1", false},
+      {"at+fclass=8", "8000", "pcm", "Error Setting modem in voice mode..", "at+vgr=127", false},
+      {"at+vgr=127", "8000", "pcm", "Error setting Rec gain..", "at+vsm=1,8000,0,0", false},
+      {"at+vls=1", "8000", "pcm", "Error setting line..", "at+vrx", false},
+      {nullptr, "0", "pcm", noRate, "at+vls=1", false},
+      {nullptr, "", "pcm", noRate, "at+vls=1", false},  // the compression number was past the file
+      {nullptr, "8000", "missing", noCodec, "at+fclass=8", false},
+      {nullptr, "8000", "desc", noCodec, "at+fclass=8", false},
+      {nullptr, "8000", "zeros", noCodec, "at+fclass=8", false},
+      {nullptr, "8000", "unconvertible", "Error Receiving data..", nullptr, true},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
+    SCOPED_TRACE(std::string(c.message) + " " + c.format + " " + c.vsr);
     Sim("cmds-clear com5");
     if (c.fault) Sim(std::string("reply com5 ") + c.fault + " ERROR");
     CurrentCompression.vsr.Set(c.vsr);
+    ModemFormat(c.format);
+    std::vector<std::string> whenTold;
     {
-      TBoxWatcher boxes;
+      TBoxWatcher boxes(IDOK, 1500);
+      TWhenTold peek(sim, {"cmds? com5", "state? com5"});
       form->acRecord->Execute();
+      whenTold = peek.Answers();
       EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.message});
     }
+    // Told only once the line is free and the modem initialised again.
+    ASSERT_EQ(whenTold.size(), 2u);
+    EXPECT_NE(whenTold[0].find("\"atz\""), std::string::npos) << whenTold[0];
+    EXPECT_NE(whenTold[1].find("hook=on"), std::string::npos) << whenTold[1];
     if (c.fault) Sim(std::string("reply com5 ") + c.fault + " clear");
+    ModemFormat("pcm");
     EXPECT_FALSE(form->RecSb1->Down());
     EXPECT_TRUE(form->GridEventsEnabled);
     EXPECT_EQ(RecordWriter, nullptr);
@@ -192,8 +252,84 @@ TEST_F(MainWindowSim, RefusedStartsRecoverAndLeaveNothingBehind) {
     EXPECT_EQ(Rows(), 0u);
     EXPECT_TRUE(fmModem->PortOpened);
     EXPECT_TRUE(fmModem->AutoRecordMode);
-    EXPECT_EQ(Sim("cmds? com5").find("at+vrx") != std::string::npos, c.vrxSent);
+    std::string commands = Sim("cmds? com5");
+    EXPECT_EQ(commands.find("at+vrx") != std::string::npos, c.vrxSent) << commands;
+    if (c.notSent) {
+      EXPECT_EQ(commands.find(std::string("\"") + c.notSent + "\""), std::string::npos) << commands;
+    }
   }
+}
+
+TEST_F(MainWindowSim, APortThatDoesNotOpenAtTheStartIsToldAndNothingIsLeft) {
+  fmModem->ClosePort();
+  sim.RemovePort(Com);
+  {
+    TBoxWatcher boxes;
+    form->acRecord->Execute();
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Error during opening com port 5"});
+  }
+  sim.AddPort(Com, "generic");
+  EXPECT_FALSE(form->RecSb1->Down());
+  EXPECT_TRUE(form->acRecord->Enabled());
+  EXPECT_TRUE(form->GridEventsEnabled);
+  EXPECT_EQ(RecordWriter, nullptr);
+  EXPECT_EQ(dir.WavListing(), "");
+  EXPECT_FALSE(fmModem->WatchDisconnect);
+}
+
+TEST_F(MainWindowSim, StopsThatLeaveTheRecordControlsOff) {
+  struct Case {
+    bool reopenFails;
+    bool voiceFeatures;
+    std::vector<std::string> told;
+  } cases[] = {{true, true, {"Error during opening com port 5"}}, {false, false, {}}};
+  size_t filed = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reopenFails ? "reopen fails" : "no voice features");
+    VoiceFeatures = c.voiceFeatures;
+    ASSERT_NO_FATAL_FAILURE(RecordRamp(4096));
+    if (c.reopenFails) sim.RemovePort(Com);
+    {
+      TBoxWatcher boxes;
+      form->acStop->Execute();
+      EXPECT_EQ(boxes.Texts(), c.told);
+    }
+    if (c.reopenFails) sim.AddPort(Com, "generic");
+    EXPECT_FALSE(form->RecSb1->Down());
+    EXPECT_FALSE(form->acRecord->Enabled());
+    EXPECT_EQ(fmModem->PortOpened, !c.reopenFails);
+    // The call is filed whole all the same.
+    ASSERT_EQ(Rows(), ++filed);
+    auto row = form->Log.AllCalls().back();
+    EXPECT_GE(WavData(dir.Wav(MakeRecordingName(1, row.DateS, row.TimeS) + ".wav")).size(), 4096u);
+    VoiceFeatures = true;
+    form->SetControlsState();
+    if (!fmModem->PortOpened) {
+      ASSERT_TRUE(fmModem->OpenPort(Com, true));
+    }
+    PumpMs(1100);  // the next recording gets a name of its own
+  }
+}
+
+TEST_F(MainWindowSim, AFailedAutomaticStartLeavesNoHangUpWatchForARecordingByHand) {
+  Sim("reply com5 at+fclass=8 ERROR");
+  {
+    TBoxWatcher boxes;
+    Sim("ring com5 cadence=fast count=3");
+    ASSERT_TRUE(Run([&] { return !boxes.Texts().empty(); }, 30000)) << "no automatic start";
+    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Error Setting modem in voice mode.."});
+  }
+  Sim("reply com5 at+fclass=8 clear");
+  EXPECT_FALSE(fmModem->WatchDisconnect);
+  // A busy tone ends only calls the engine answered: this recording runs until stopped.
+  Sim("set com5 speed=4");
+  Sim("stream com5 busy forever");
+  form->acRecord->Execute();
+  ASSERT_TRUE(Run([&] { return !RecordWriter || RecordWriter->DataSize() >= 8000 * 5; }, 30000));
+  PumpMs(300);
+  EXPECT_TRUE(form->RecSb1->Down()) << "ended by the hang-up watch";
+  form->acStop->Execute();
+  EXPECT_EQ(Rows(), 1u);
 }
 
 TEST_F(MainWindowSim, AFailedWriteStopsTheCallAndFilesWhatWasWritten) {

@@ -16,9 +16,14 @@
 // A port whose batches the test chooses.
 class FakePort : public TModemPort {
 public:
-  void Open(int comNumber, int, const std::string& flow) override {
-    com = comNumber;
+  void Open(int comNumber, int baud, const std::string& flow) override {
+    lastBaud = baud;
     lastFlow = flow;
+    OpenAsIs(comNumber);
+  }
+  void OpenAsIs(int comNumber) override {
+    com = comNumber;
+    ++opens;
     if (failOpen) throw std::runtime_error("port refused");
     if (OnPortOpen) OnPortOpen();
   }
@@ -43,6 +48,8 @@ public:
 
   int com = 0;
   bool failOpen = false;
+  int opens = 0;
+  int lastBaud = 0;  // of the last open that applied settings
   std::string lastFlow;
   std::deque<char> rx;
   std::string sent;

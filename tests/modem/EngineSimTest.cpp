@@ -99,6 +99,30 @@ TEST_F(EngineSim, InitOrder) {
   EXPECT_TRUE(HasLine("Setting autoanswer off.."));
 }
 
+TEST_F(EngineSim, SpeedAndFlowControlReachTheLine) {
+  struct Case {
+    int baudIndex, flowIndex;
+    const char* line;
+  } cases[] = {{0, 0, "baud=57600 rtscts=1 ixon=0 ixoff=0"},
+               {1, 1, "baud=115200 rtscts=0 ixon=1 ixoff=1"},
+               {1, 2, "baud=115200 rtscts=0 ixon=0 ixoff=0"}};
+  for (const Case& c : cases) {
+    LiveSettings.BaudrateIndex = c.baudIndex;
+    LiveSettings.FlowControlIndex = c.flowIndex;
+    ASSERT_TRUE(engine->ClosePort());
+    ASSERT_TRUE(engine->OpenPort(Com, false));
+    ASSERT_EQ(0, engine->SendCommand("AT", "at", "ok"));
+    EXPECT_EQ(c.line, Sim("line? com5"));
+  }
+  // Opened as it is: what the last open set stays, whatever the settings say now.
+  LiveSettings.BaudrateIndex = 0;
+  LiveSettings.FlowControlIndex = 0;
+  ASSERT_TRUE(engine->ClosePort());
+  ASSERT_TRUE(engine->OpenPortAsIs(Com));
+  ASSERT_EQ(0, engine->SendCommand("AT", "at", "ok"));
+  EXPECT_EQ(cases[2].line, Sim("line? com5"));
+}
+
 TEST_F(EngineSim, AnsweredCallWithCallerId) {
   engine->EnableAutoRecord();
   Sim("ring com5 cadence=fast count=3 cid=between cid.nmbr=5550100 cid.name=CONNECTICUT");

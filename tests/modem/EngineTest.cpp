@@ -36,6 +36,7 @@ TEST_F(Engine, BatchTable) {
       {{"\r\nDATE = 0321\r\nTIME = 1405\r\nNMBR = 5551234567\r\nNAME = DOE JOHN\r\n"}, "", 0, "5551234567"},
       {{"\r\nOK\r\n", "\r\nRING\r\n", "\r\nRING\r\n"}, "ok", 2, ""},
       {{"RI", "NG\r\n"}, "", 1, ""},
+      {{"\r\nRING;5551234;5556789\r\n", "\r\nRING;5551234;5556789\r\n"}, "", 2, ""},
       {{"\r\nRING\r\nNMB", "R = 5550001\r\n"}, "", 1, "5550001"},
       {{"\x01\xff garbage \x7f\r\n", "\r\nRING\r\n"}, "", 1, ""},
   };
@@ -215,6 +216,36 @@ TEST_F(Engine, PortOpenAndClose) {
   port->failOpen = true;
   EXPECT_FALSE(modem->OpenPort(6, true));
   EXPECT_FALSE(modem->PortOpened);
+}
+
+TEST_F(Engine, PortSettingsComeFromTheSettingsUnlessOpenedAsIs) {
+  struct Case {
+    int baudIndex, flowIndex;
+    int baud;
+    const char* flow;
+  } cases[] = {{0, 0, 57600, "Hardware"}, {1, 1, 115200, "Software"}, {3, 2, 256000, "None"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flow);
+    modem->ClosePort();
+    LiveSettings.BaudrateIndex = c.baudIndex;
+    LiveSettings.FlowControlIndex = c.flowIndex;
+    ASSERT_TRUE(modem->OpenPort(4, false));
+    EXPECT_EQ(c.baud, port->lastBaud);
+    EXPECT_EQ(c.flow, port->lastFlow);
+  }
+  modem->ClosePort();
+  port->lastBaud = 0;
+  port->lastFlow.clear();
+  port->sent.clear();
+  ASSERT_TRUE(modem->OpenPortAsIs(7));
+  EXPECT_TRUE(modem->PortOpened);
+  EXPECT_EQ(7, port->com);
+  EXPECT_EQ(0, port->lastBaud);
+  EXPECT_EQ("", port->lastFlow);
+  EXPECT_EQ("", port->sent);  // no initialisation
+  modem->ClosePort();
+  port->failOpen = true;
+  EXPECT_FALSE(modem->OpenPortAsIs(7));
 }
 
 TEST_F(Engine, CallerIdBeforeThePopUpExists) {

@@ -41,6 +41,24 @@ TEST(ModemReply, RecognisesWholeLinesOnly) {
   }
 }
 
+TEST(ModemReply, RingIsTheWordFollowedByNoLetterOrDigit) {
+  struct Case {
+    const char* line;
+    bool ring;
+  } cases[] = {
+      {"RING", true},           {"ring", true},           {"RING;5551234;5556789", true},
+      {"ring;5551234", true},   {"RING A", true},         {"RING/2", true},
+      {"RINGO", false},         {"RING1", false},         {"RINGING", false},
+      {"Ring", false},          {"RIN", false},           {"BRING", false},
+      {"NAME = RINGO", false},  {"NAME = RING;5", false}, {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.ring, TModemReply::IsRing(c.line)) << c.line;
+  // In a batch: a ring line carrying the caller ID counts, a caller name holding RING does not.
+  TModemReply reply;
+  EXPECT_TRUE(reply.Append("\r\nRING;5551234;5556789\r\n").Ring);
+  EXPECT_FALSE(reply.Append("\r\nNAME = RING;5\r\n").Ring);
+}
+
 TEST(ModemReply, EachLineCountsOnceAndPartialLinesWait) {
   TModemReply reply;
   EXPECT_FALSE(reply.Append("O").Ok);

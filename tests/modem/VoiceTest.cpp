@@ -98,11 +98,26 @@ TEST_F(Voice, RecordingGetsExactlyTheUnshieldedBytesInWholeBlocks) {
   EXPECT_GT(host.frames, 0);
 }
 
-TEST_F(Voice, SignedPcmIsFlipped) {
-  CurrentCompression.Description.Set("SIGNED PCM");
-  Start();
-  port->Deliver(std::string(2048, '\0'));
-  EXPECT_EQ(std::string(2048, '\x80'), writer.bytes);
+TEST_F(Voice, OnlyEightBitSignedPcmIsFlipped) {
+  std::string block;
+  for (int i = 0; i < 1024; ++i) block += std::string("\x00\xff", 2);
+  std::string flipped;
+  for (int i = 0; i < 1024; ++i) flipped += "\x80\x7f";
+  struct Case {
+    const char* name;
+    const char* bps;
+    bool flip;
+  } cases[] = {{"SIGNED PCM", "8", true}, {"SIGNED PCM", "16", false}, {"SIGNED PCM", "4", false},
+               {"UNSIGNED PCM", "8", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.bps);
+    CurrentCompression.Description.Set(c.name);
+    CurrentCompression.bps.Set(c.bps);
+    writer.bytes.clear();
+    Start();
+    port->Deliver(block);
+    EXPECT_EQ(c.flip ? flipped : block, writer.bytes);
+  }
 }
 
 TEST_F(Voice, BusyToneEndsTheCall) {

@@ -393,6 +393,21 @@ TEST_F(WizardSim, SystemModemListIsTakenWithoutProbingPorts) {
   EXPECT_EQ("at+vsm=1,8000,0,0", Key("Modem", "VoiceCompression"));
 }
 
+TEST_F(WizardSim, OkProbesWithThePortsOwnSpeedAndFlowControl) {
+  Port(3, "generic");
+  AddSystemModem("0000", "Registry Voice Modem", "COM3");
+  LiveSettings.BaudrateIndex = 0;     // 57600
+  LiveSettings.FlowControlIndex = 0;  // Hardware
+  Wizard().FindModems();
+  TBoxWatcher watcher(IDOK, 100);
+  {
+    TWizardUser user({0});
+    Wizard().ShowModal();
+  }
+  EXPECT_EQ("3", Key("Modem", "port"));
+  EXPECT_EQ("baud=115200 rtscts=0 ixon=0 ixoff=0", Sim("line? com3")) << "as the port was made";
+}
+
 TEST_F(WizardSim, AtMostSixteenSystemModemsAndTheTableIsEmptiedForEachSearch) {
   for (int i = 0; i < 17; ++i) AddSystemModem("00" + std::to_string(10 + i), "Modem " + std::to_string(i), "COM5");
   Wizard().FoundModems[16].Model = "left over";
@@ -460,6 +475,17 @@ TEST_F(WizardSim, StartUpWhoseModemPortFailsStillSetsRingWatching) {
   EXPECT_EQ((std::vector<bool>{false, false}), host.record);
   EXPECT_FALSE(engine->PortOpened);
   EXPECT_TRUE(HasLine("Enabling autoRecord mode"));
+}
+
+TEST_F(WizardSim, TheWavFolderIsMadeInTheProgramFolderWhateverTheCurrentOne) {
+  ini->WriteInteger("Modem", "port", 6);
+  TempDir elsewhere;
+  SetCurrentDirectoryA(elsewhere.Path().c_str());
+  StartUp({});
+  SetCurrentDirectoryA(dir.Path().c_str());
+  EXPECT_TRUE(DirectoryExists(dir / "wav"));
+  EXPECT_FALSE(DirectoryExists(elsewhere / "wav"));
+  RemoveDirectoryA((elsewhere / "wav").c_str());
 }
 
 TEST_F(WizardSim, NoModemAnywhereRunsTheSearchOnEveryStart) {

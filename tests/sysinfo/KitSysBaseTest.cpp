@@ -91,12 +91,22 @@ TEST(KitSysBase, LongPathNames) {
 }
 
 TEST(KitSysBase, UnixSecondsToLocalTime) {
-  // Within a day of the UTC date whatever the zone; an hour apart stays an hour apart.
-  TDateTime epoch = KitSysUnixToDateTime(0);
-  EXPECT_NEAR(epoch, EncodeDate(1970, 1, 1), 1.0);
-  TDateTime t = KitSysUnixToDateTime(1700000000);
-  TDateTime utc = EncodeDate(2023, 11, 14) + EncodeTime(22, 13, 20, 0);
-  EXPECT_NEAR(t, utc, 1.0);
-  EXPECT_NEAR(KitSysUnixToDateTime(1700003600) - t, 1.0 / 24, 1e-6);
-  EXPECT_NEAR(KitSysUnixToDateTime(-86400) - epoch, -1.0, 1.0 / 24 + 1e-6);
+  // The local-file-time conversion takes the zone's bias of now. CTest runs this executable in a
+  // zone 5:30 east of UTC, so a conversion left out shows even where the host keeps UTC.
+  TIME_ZONE_INFORMATION tz{};
+  DWORD zone = GetTimeZoneInformation(&tz);
+  LONG bias = tz.Bias + (zone == TIME_ZONE_ID_DAYLIGHT   ? tz.DaylightBias
+                         : zone == TIME_ZONE_ID_STANDARD ? tz.StandardBias
+                                                         : 0);
+  struct Case {
+    int64_t seconds;
+    TDateTime utc;
+  } cases[] = {
+      {0, EncodeDate(1970, 1, 1)},
+      {1700000000, EncodeDate(2023, 11, 14) + EncodeTime(22, 13, 20, 0)},
+      {1700003600, EncodeDate(2023, 11, 14) + EncodeTime(23, 13, 20, 0)},
+      {-86400 - 1, EncodeDate(1969, 12, 30) + EncodeTime(23, 59, 59, 0)},
+  };
+  for (const Case& c : cases)
+    EXPECT_NEAR(KitSysUnixToDateTime(c.seconds), c.utc - bias / 1440.0, 0.5 / 86400) << c.seconds << " bias " << bias;
 }

@@ -186,6 +186,7 @@ void ModemDevice::CommandByte(unsigned char b, double now) {
 
 void ModemDevice::ExecuteLine(const std::string& line, double now) {
   Lines.push_back(line);
+  LineAtCommand = Line.LineSettings();
   Events.Event(Name, "rx", "\"line\":" + Log::Quote(line));
   std::string forced;
   for (auto& o : Overrides)
@@ -1090,6 +1091,7 @@ std::string ModemDevice::Control(const std::vector<std::string>& w, double now) 
     for (size_t k = 0; k < Lines.size(); ++k) j += (k ? "," : "") + Log::Quote(Lines[k]);
     return "ok " + j + "]";
   }
+  if (c == "line?") return LineAtCommand.empty() ? "error no command yet" : "ok " + LineAtCommand;
   if (c == "cmds-clear") {
     Lines.clear();
     return "ok";

@@ -102,6 +102,7 @@ private:
   std::multimap<double, std::pair<std::string, std::string>> Timed;  // bytes, log text
   std::vector<Override> Overrides;
   std::vector<std::string> Lines;
+  std::string LineAtCommand;  // the line settings when the last command line came
   // Line.
   Call CallState = Call::Idle;
   Ringer R;

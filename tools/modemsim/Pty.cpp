@@ -152,3 +152,19 @@ bool Pty::Read(std::string& out) {
   }
   return true;
 }
+
+std::string Pty::LineSettings() const {
+  termios tio{};
+  if (tcgetattr(Master, &tio) != 0) return std::string("unknown: ") + strerror(errno);
+  static const struct {
+    speed_t code;
+    long baud;
+  } speeds[] = {{B1200, 1200},   {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200},
+                {B38400, 38400}, {B57600, 57600}, {B115200, 115200}, {B230400, 230400}, {B460800, 460800}};
+  long baud = 0;
+  for (const auto& s : speeds)
+    if (cfgetospeed(&tio) == s.code) baud = s.baud;
+  auto bit = [](bool on) { return on ? "1" : "0"; };
+  return "baud=" + std::to_string(baud) + " rtscts=" + bit(tio.c_cflag & CRTSCTS) + " ixon=" + bit(tio.c_iflag & IXON) +
+         " ixoff=" + bit(tio.c_iflag & IXOFF);
+}

@@ -35,6 +35,9 @@ public:
   void Hold(bool on) { Held = on; }  // XOFF from the DTE
   bool IsHeld() const { return Held; }
 
+  // The DTE's line settings as the pty holds them: "baud=N rtscts=0|1 ixon=0|1 ixoff=0|1".
+  std::string LineSettings() const;
+
   // Reads what is waiting; returns false on hang-up (EIO).
   bool Read(std::string& out);
 

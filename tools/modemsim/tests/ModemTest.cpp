@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -220,6 +221,24 @@ TEST(Commands, FaultsByPattern) {
   m.Sim.Ok("garbage com3 junk 46");
   EXPECT_EQ(d.Read(300).size(), 46u);
   EXPECT_EQ(m.Sim.Cmd("set com3 nonsense=1").substr(0, 5), "error");
+}
+
+TEST(Commands, LineSettingsAsTheLastCommandFoundThem) {
+  Modem m;
+  EXPECT_EQ(m.Sim.Cmd("line? com3").substr(0, 5), "error");
+  termios tio{};
+  ASSERT_EQ(tcgetattr(m.Line->Fd, &tio), 0);
+  cfsetspeed(&tio, B57600);
+  tio.c_cflag |= CRTSCTS;
+  ASSERT_EQ(tcsetattr(m.Line->Fd, TCSANOW, &tio), 0);
+  m.Line->At("AT");
+  cfsetspeed(&tio, B115200);
+  tio.c_cflag &= ~CRTSCTS;
+  tio.c_iflag |= IXON | IXOFF;
+  ASSERT_EQ(tcsetattr(m.Line->Fd, TCSANOW, &tio), 0);
+  EXPECT_EQ(m.Sim.Ok("line? com3"), "baud=57600 rtscts=1 ixon=0 ixoff=0");
+  m.Line->At("AT");
+  EXPECT_EQ(m.Sim.Ok("line? com3"), "baud=115200 rtscts=0 ixon=1 ixoff=1");
 }
 
 TEST(Voice, RampIsBitExactAndEqualsTheDump) {
