@@ -1,4 +1,5 @@
 #include "ModemEngine.h"
+#include <algorithm>
 #include "KitTimer.h"
 #include "ScomComPort.h"
 #include "Timer.h"
@@ -62,20 +63,38 @@ private:
   TTimer timer_;
 };
 
+// The ring tick measures the ring period by its count. The kit's timer drops a tick that comes
+// while the last one has not been run yet (no burst after a blocked main thread); here a late
+// tick brings the ones it stands for, so that the count follows the clock under load too.
 class THiModemTimer : public TModemTimer {
 public:
   THiModemTimer() : timer_(nullptr, 100) {
     timer_.SetEnabled(false);
     timer_.SetThreadPriority(tpTimeCritical);
-    timer_.SetOnTimer([this](TComponent*) { if (OnTimer) OnTimer(); });
+    timer_.SetOnTimer([this](TComponent*) { Tick(); });
   }
   void SetInterval(unsigned ms) override { timer_.SetInterval(ms); }
   unsigned Interval() const override { return timer_.Interval(); }
-  void SetEnabled(bool on) override { timer_.SetEnabled(on); }
+  void SetEnabled(bool on) override {
+    if (on && !timer_.Enabled()) {
+      started_ = GetTickCount64();
+      delivered_ = 0;
+    }
+    timer_.SetEnabled(on);
+  }
   bool Enabled() const override { return timer_.Enabled(); }
 
 private:
+  void Tick() {
+    ULONGLONG due = (GetTickCount64() - started_) / std::max(1u, timer_.Interval());
+    do {
+      ++delivered_;
+      if (OnTimer) OnTimer();
+    } while (delivered_ < due && timer_.Enabled());
+  }
+
   TKitHiTimer timer_;
+  ULONGLONG started_ = 0, delivered_ = 0;
 };
 
 }  // namespace
