@@ -46,8 +46,8 @@ void Run() {
   Application.Initialize();
   Application.SetTitle("Vorlane");
   Application.CreateForm(fmQdx);
-  Application.CreateForm(fmMonitor);
   Application.CreateForm(ProgressForm);
+  Application.CreateForm(fmMonitor);
   Application.CreateForm(fmQueryModem);
   Application.CreateForm(SpecModemForm);
   fmModem = new TfmModem(fmQdx);
