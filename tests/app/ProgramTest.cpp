@@ -1,6 +1,6 @@
-// The whole program in a fresh folder with no modem: it searches for one, creates its tables
-// and Tree.ini, a second start only restores the first, and closing the window ends it cleanly.
-// Its message boxes are answered.
+// The whole program in a fresh folder with no modem: it makes its forms in the start-up order,
+// searches for a modem, creates its tables and Tree.ini, a second start only restores the first,
+// and closing the window ends it cleanly. Its message boxes are answered.
 #include "../rtl/TempDir.h"
 #include <gtest/gtest.h>
 #include <algorithm>
