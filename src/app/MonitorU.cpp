@@ -33,7 +33,8 @@ void TfmMonitor::FormCreate(TComponent*) {
     if (Visible()) Memo1->Add(line);
   };
   log.OnClear = [this] { Memo1->Clear(); };
-  log.Clear();
+  // Only the memo: the log already holds this run's lines from before the monitor existed.
+  Memo1->Clear();
 }
 
 void TfmMonitor::FormDestroy(TComponent*) {

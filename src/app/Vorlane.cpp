@@ -1,6 +1,7 @@
 // The program's entry point: one instance per desktop, the forms in their order, the loop.
 #include "Application.h"
 #include "CallerIdForm.h"
+#include "DbReports.h"
 #include "InitQDX.h"
 #include "Dialogs.h"
 #include "EventLog.h"
@@ -45,8 +46,8 @@ void Run() {
   Application.Initialize();
   Application.SetTitle("Vorlane");
   Application.CreateForm(fmQdx);
-  Application.CreateForm(fmMonitor);
   Application.CreateForm(ProgressForm);
+  Application.CreateForm(fmMonitor);
   Application.CreateForm(fmQueryModem);
   Application.CreateForm(SpecModemForm);
   fmModem = new TfmModem(fmQdx);
@@ -95,6 +96,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   KitStart();
   ScomStart();
   InitProgramDir();
+  InstallDbReports();
   try {
     Run();
   } catch (...) {

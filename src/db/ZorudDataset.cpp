@@ -801,8 +801,9 @@ void TZorudDataset::Post() {
     cur_ = int(view_.size()) - 1;
   } else {
     if (!store_->Update(editEntry_, edit_, message)) RaiseError("Error saving record: " + message);
-    sorted_ = false;
   }
+  // The posted row keeps its place: the view is in index order again only after a rebuild.
+  sorted_ = false;
   edit_ = TZorudRecord();
   editEntry_ = nullptr;
   bof_ = eof_ = false;

@@ -21,7 +21,7 @@ private:
 };
 }
 
-TEST(Monitor, ShowsTheLinesAndWritesThemToProgramDirWhenDestroyed) {
+TEST(Monitor, ShowsEveryLineOfTheRunAndWritesThemToProgramDirWhenDestroyed) {
   ProgramFolder dir;
   TempDir elsewhere;
   WriteWholeFile(dir / "Events.log", "an earlier run\r\n");
@@ -32,8 +32,8 @@ TEST(Monitor, ShowsTheLinesAndWritesThemToProgramDirWhenDestroyed) {
   EXPECT_EQ(monitor->FormStyle(), fsStayOnTop);
   EXPECT_FALSE(monitor->Visible());
   EXPECT_TRUE(monitor->Memo1->ReadOnly());
-  EXPECT_EQ(EventLog().Count(), 0) << "creation empties the log";
   EXPECT_TRUE(monitor->Memo1->Lines().empty());
+  EXPECT_EQ(EventLog().Lines(), std::vector<std::string>{"before the monitor"}) << "the run's lines are kept";
 
   CurrentFolder moved(elsewhere.Path());
   AddEvent("-- Recording started");
@@ -42,8 +42,8 @@ TEST(Monitor, ShowsTheLinesAndWritesThemToProgramDirWhenDestroyed) {
   monitor->Show();
   EXPECT_TRUE(IsWindowVisible(monitor->Handle()));
   AddEvent("-- Playback file");
-  std::vector<std::string> want = {"-- Recording started", "Com port 1 opened...", "-- Recording stopped",
-                                   "-- Playback file"};
+  std::vector<std::string> want = {"before the monitor", "-- Recording started", "Com port 1 opened...",
+                                   "-- Recording stopped", "-- Playback file"};
   EXPECT_EQ(monitor->Memo1->Lines(), want);
   SendMessageA(monitor->Handle(), WM_CLOSE, 0, 0);
   EXPECT_FALSE(IsWindowVisible(monitor->Handle())) << "the close box hides the window";
@@ -51,8 +51,8 @@ TEST(Monitor, ShowsTheLinesAndWritesThemToProgramDirWhenDestroyed) {
 
   monitor->Free();
   EXPECT_EQ(ReadWholeFile(dir / "Events.log"),
-            Crlf({"-- Recording started", "Com port 1 opened...", "-- Recording stopped", "-- Playback file",
-                  "while hidden"}));
+            Crlf({"before the monitor", "-- Recording started", "Com port 1 opened...", "-- Recording stopped",
+                  "-- Playback file", "while hidden"}));
   EXPECT_EQ(elsewhere.Listing(), "");
   AddEvent("after the monitor");  // nobody listens any more: no crash
 }

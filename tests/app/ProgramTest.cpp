@@ -1,8 +1,9 @@
-// The whole program in a fresh folder with no modem: it searches for one, creates its tables
-// and Tree.ini, a second start only restores the first, and closing the window ends it cleanly.
-// Its message boxes are answered.
+// The whole program in a fresh folder with no modem: it makes its forms in the start-up order,
+// searches for a modem, creates its tables and Tree.ini, a second start only restores the first,
+// and closing the window ends it cleanly. Its message boxes are answered.
 #include "../rtl/TempDir.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,49 @@ BOOL CALLBACK FindMain(HWND window, LPARAM param) {
   return TRUE;
 }
 
+// Delivers this thread's messages, the window events of other processes among them.
+void PumpMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+}
+
+// The class names of the top-level windows that other processes make, in the order they are made.
+class WindowsMade {
+public:
+  WindowsMade() {
+    instance_ = this;
+    hook_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, Made, 0, 0,
+                            WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+  }
+  ~WindowsMade() {
+    if (hook_) UnhookWinEvent(hook_);
+    instance_ = nullptr;
+  }
+  bool Hooked() const { return hook_ != nullptr; }
+  // Each class once, where it first came, keeping only the names of the list.
+  std::vector<std::string> Of(DWORD pid, const std::vector<std::string>& names) const {
+    std::vector<std::string> seen;
+    for (const auto& [owner, cls] : made_)
+      if (owner == pid && std::count(names.begin(), names.end(), cls) && !std::count(seen.begin(), seen.end(), cls))
+        seen.push_back(cls);
+    return seen;
+  }
+
+private:
+  static void CALLBACK Made(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    if (!instance_ || !window || object != OBJID_WINDOW || child != CHILDID_SELF) return;
+    if (GetAncestor(window, GA_PARENT) != GetDesktopWindow()) return;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char cls[64] = {};
+    GetClassNameA(window, cls, sizeof cls);
+    instance_->made_.emplace_back(pid, cls);
+  }
+  static inline WindowsMade* instance_ = nullptr;
+  HWINEVENTHOOK hook_ = nullptr;
+  std::vector<std::pair<DWORD, std::string>> made_;
+};
+
 class Program {
 public:
   explicit Program(const std::string& exe) {
@@ -72,7 +116,8 @@ public:
       MainOf m{pi_.dwProcessId};
       EnumWindows(FindMain, LPARAM(&m));
       if (m.found && IsWindowVisible(m.found)) return m.found;
-      if (WaitForSingleObject(pi_.hProcess, 100) == WAIT_OBJECT_0) return nullptr;
+      if (MsgWaitForMultipleObjects(1, &pi_.hProcess, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0) return nullptr;
+      PumpMessages();
     }
     return nullptr;
   }
@@ -89,6 +134,7 @@ public:
     }
     return -1;
   }
+  DWORD Pid() const { return pi_.dwProcessId; }
   bool started = false;
   std::vector<std::string> boxes;
 
@@ -130,4 +176,36 @@ TEST(Program, StartsInAFreshFolderCreatesItsFilesRefusesASecondInstanceAndEndsCl
   for (const char* name : {"Recordings.~d", "Folders.~d", "Events.log", "qdx.ini", "Tree.ini"})
     DeleteFileA((dir / name).c_str());
   RemoveDirectoryA((dir / "wav").c_str());
+}
+
+TEST(Program, MakesItsFormsInTheStartUpOrder) {
+  // The start-up order: the main form first, the start-up modem check after the modem engine and
+  // before the audio service and the caller-ID pop-up.
+  const std::vector<std::string> order = {
+      "TfmQdx", "TfmSettings", "TfmVolLevel", "TfmAbout", "TfmAskSupport", "TProgressForm", "TfmMonitor",
+      "TMoveToForm", "TfmVoEqzer", "TfmQueryModem", "TfmParse", "TSpecModemForm", "TfmModem", "TfmInitQDX",
+      "TfmAudio", "TfmCallerID"};
+  TempDir dir;
+  std::string exe = dir / "Vorlane.exe";
+  ASSERT_TRUE(CopyFileA(WindowsPath(VORLANE_EXE).c_str(), exe.c_str(), FALSE));
+  WindowsMade made;
+  ASSERT_TRUE(made.Hooked());
+  {
+    Program program(exe);
+    ASSERT_TRUE(program.started);
+    HWND main = program.WaitForMain(60000);
+    ASSERT_NE(main, nullptr) << "no main window";
+    PumpMessages();
+    std::vector<std::string> seen = made.Of(program.Pid(), order);
+    std::vector<std::string> inOrder;
+    for (const std::string& name : order)
+      if (std::count(seen.begin(), seen.end(), name)) inOrder.push_back(name);
+    EXPECT_EQ(seen, inOrder);
+    for (const char* form : {"TfmQdx", "TProgressForm", "TfmMonitor", "TfmQueryModem", "TSpecModemForm", "TfmInitQDX",
+                             "TfmCallerID"})
+      EXPECT_TRUE(std::count(seen.begin(), seen.end(), form)) << form << " was not made";
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(30000), 0);
+  }
+  RemoveDirectoryA((dir / "wav").c_str());  // the files go with the folder
 }

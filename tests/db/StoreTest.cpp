@@ -196,6 +196,50 @@ TEST_F(StoreRules, LocateExactAndWithOptions) {
   EXPECT_FALSE(t.Lookup("FolderId", {"zz"}, "FolderName")[0].has_value());
 }
 
+// A posted row keeps its place in a sorted view until the view is rebuilt: the searches on the
+// index must find it there, and every other row too.
+TEST(Store, SearchesOnTheIndexFindRowsPostedSinceTheSort) {
+  struct Case {
+    TZorudSortOptions sort;
+    std::vector<std::string> appended;
+    const char* editFrom;  // then this row's key is changed to editTo
+    const char* editTo;
+  } cases[] = {
+      {0, {"k2", "k4", "k6", "k1"}, nullptr, nullptr},
+      {vsoDescendSort, {"k6", "k4", "k2", "k9"}, nullptr, nullptr},
+      {0, {"k2", "k4", "k6", "k8"}, "k8", "k1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.appended.back() + (c.sort ? " descending" : ""));
+    TZorudTable t;
+    DefineFolders(t);
+    t.Open();
+    t.SetIndexFieldNames("FolderId");
+    t.SetSortOptions(c.sort);
+    std::vector<std::string> ids;
+    for (const std::string& id : c.appended) {
+      AddRow(t, {{"FolderId", id}, {"FolderName", "n" + id}});
+      ids.push_back(id);
+    }
+    if (c.editFrom) {
+      ASSERT_TRUE(t.Locate("FolderId", c.editFrom));
+      t.Edit();
+      t.FieldByName("FolderId")->SetAsString(c.editTo);
+      t.FieldByName("FolderName")->SetAsString(std::string("n") + c.editTo);
+      t.Post();
+      ids.back() = c.editTo;
+    }
+    for (const std::string& id : ids) {
+      auto name = t.Lookup("FolderId", {id}, "FolderName")[0];
+      EXPECT_EQ(name.value_or("<none>"), "n" + id);
+      t.First();
+      ASSERT_TRUE(t.Locate("FolderId", id)) << id;
+      EXPECT_EQ(t.FieldByName("FolderName")->AsString(), "n" + id);
+    }
+    EXPECT_FALSE(t.Locate("FolderId", "k5"));
+  }
+}
+
 TEST_F(StoreRules, BookmarksAreNeverReused) {
   t.Locate("FolderId", "k3");
   TBookmark b3 = t.GetBookmark();

@@ -30,6 +30,8 @@ e2e_stop_ok
 cmp -s "$E2E_DIR/Recordings.before" "$E2E_APP/Recordings.d" || e2e_fail "Recordings.d was changed"
 ls "$E2E_APP" | grep -q '\.bad$' && e2e_fail "a file was moved aside: $(ls "$E2E_APP")"
 events=$E2E_APP/Events.log
+# Told while the main window was made, before the events monitor existed.
+grep -q 'Can not open Recordings\.d: ' "$events" || e2e_fail "the failed open is not in Events.log: $(cat "$events")"
 grep -q 'Disabling autoRecord mode' "$events" || e2e_fail "automatic mode stayed on: $(cat "$events")"
 grep -q -- '-- Recording refused' "$events" && e2e_fail "an answered call was refused only at its start: $(cat "$events")"
 e2e_log "ok: the broken call log is kept, no call is answered into a recording"
