@@ -281,6 +281,11 @@ int TScomBaseDispatcher::UsedLocked() const {
   return ringFull_ ? kRing : 0;
 }
 
+bool TScomBaseDispatcher::RingFull() {
+  TScomGuard recv(recvLock_);
+  return ringFull_;
+}
+
 int TScomBaseDispatcher::GetChar(uint8_t& c) {
   TScomGuard recv(recvLock_);
   if (ring_.empty()) return ecBufferIsEmpty;

@@ -150,6 +150,7 @@ protected:
   int WriteControlBlock();
   int RefreshStatus();
   int OutPending() const;  // under outLock_
+  bool RingFull();
   // Copies bytes into the output buffer at put (wrapping); the caller checked the room.
   int AppendOutput(const void* buffer, int count);
   void RefreshModemStatus();

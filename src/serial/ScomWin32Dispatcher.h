@@ -63,6 +63,8 @@ protected:
   int SetComState(DCB& dcb) override;
   int WriteCom(const void* buffer, int count) override;
   bool SetupCom(int inSize, int outSize) override;
+  // Starts a serial wait (the communication thread's); false with the last error set.
+  virtual bool WaitComEvent(DWORD& mask, OVERLAPPED& ov);
   void DonePortPrim() override;
   void StartDispatcher() override;
   void StopDispatcher() override;
@@ -76,7 +78,8 @@ private:
   void ComThreadRun();
   void DispThreadRun();
   void OutThreadRun();
-  int EventPass();
+  // False when a close was asked during the report.
+  bool EventPass();
   void OutputWorker();
   void DiscardOutput();
   void AdvanceSent(int written);
