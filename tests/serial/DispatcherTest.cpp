@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 namespace {
 class TFakeDispatcher : public TScomBaseDispatcher {
@@ -92,7 +94,7 @@ protected:
   TFakeDispatcher fake;
 };
 
-// A window that takes `take` bytes of each report it is sent.
+// A window that takes `take` bytes of each report it is sent, then runs `then` once.
 class Handler {
 public:
   Handler(TFakeDispatcher& d, int take) : d_(d), take_(take) {
@@ -105,6 +107,7 @@ public:
         if (code == 0) got += static_cast<char>(c);
         else lastError = code;
       }
+      if (then) std::exchange(then, nullptr)();
       r = 0;
       return true;
     });
@@ -112,9 +115,11 @@ public:
     d_.UpdateHandlerFlags(1);
     d_.SetTriggerAvail(1);
   }
+  ~Handler() { d_.DeregisterWindowHandler(window_->Handle()); }
   std::vector<int> reports;
   std::string got;
   int lastError = 0;
+  std::function<void()> then;
 
 private:
   TFakeDispatcher& d_;
@@ -179,13 +184,47 @@ TEST_F(Dispatcher, HandlerReadingPastTheRingGetsBufferEmptyAndTheRingStaysSound)
   EXPECT_EQ(c, 10);
 }
 
-TEST_F(Dispatcher, FlushInsideTheHandlerEmptiesTheRing) {
+TEST_F(Dispatcher, FlushOutsideAHandlerEmptiesTheRing) {
   Handler handler(fake, 0);
   fake.driverIn = Bytes(5);
   fake.ReadIntoRing();
   EXPECT_EQ(fake.InBuffUsed(), 5);
   EXPECT_EQ(fake.FlushInBuffer(), 0);
   EXPECT_EQ(fake.InBuffUsed(), 0);
+}
+
+TEST_F(Dispatcher, FlushInsideTheHandlerEmptiesTheRing) {
+  // What the handler took before the flush, and a full ring, go alike.
+  struct Case {
+    int arrived, takenFirst;
+  };
+  for (const Case& c : {Case{5, 0}, Case{5, 2}, Case{8192, 0}, Case{8192, 3}, Case{10000, 1}}) {
+    SCOPED_TRACE(c.arrived);
+    SCOPED_TRACE(c.takenFirst);
+    Handler handler(fake, 0);
+    handler.then = [&] {
+      uint8_t b;
+      for (int i = 0; i < c.takenFirst; ++i) ASSERT_EQ(fake.GetChar(b), 0);
+      EXPECT_EQ(fake.FlushInBuffer(), 0);
+      EXPECT_EQ(fake.GetChar(b), ecBufferIsEmpty);
+    };
+    fake.driverIn = Bytes(c.arrived);
+    fake.ReadIntoRing();
+    EXPECT_EQ(fake.ReportAvail(), 1);
+    EXPECT_EQ(handler.reports, std::vector<int>({std::min(c.arrived, 8192)}));
+    EXPECT_EQ(fake.InBuffUsed(), 0);
+    EXPECT_TRUE(fake.driverIn.empty()) << "the driver's queue is flushed too";
+    EXPECT_EQ(fake.ReportAvail(), 0);
+
+    // What comes next is reported alone and read in order.
+    fake.driverIn = "OK\r\n";
+    EXPECT_EQ(fake.ReadIntoRing(), 4);
+    EXPECT_EQ(fake.ReportAvail(), 1);
+    EXPECT_EQ(handler.reports.back(), 4);
+    std::string next;
+    for (uint8_t b; fake.GetChar(b) == 0;) next += static_cast<char>(b);
+    EXPECT_EQ(next, "OK\r\n");
+  }
 }
 
 TEST_F(Dispatcher, PutBlockOfTheFreeSpaceAndOneByteMore) {
