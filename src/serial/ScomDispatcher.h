@@ -86,7 +86,7 @@ public:
   // leave the ring afterwards. False when a close was asked meanwhile.
   bool DispatchEvent(UINT msg, WPARAM trigger, WORD data);
 
-  void SetRS485Mode(bool on);
+  virtual void SetRS485Mode(bool on);
   virtual void SetThreadBoost(int boost) { threadBoost_ = boost; }
   virtual void UpdateHandlerFlags(int action);
 
@@ -222,5 +222,7 @@ protected:
 
 private:
   int UsedLocked() const;
+  // The RTS control while RTS is not flow-driven (under mainLock_).
+  DWORD RtsControl() const;
   static int TranslateBaud(int baud);
 };

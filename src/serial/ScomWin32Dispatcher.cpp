@@ -221,6 +221,11 @@ void TScomWin32Dispatcher::SetThreadBoost(int boost) {
   ApplyPriorities();
 }
 
+void TScomWin32Dispatcher::SetRS485Mode(bool on) {
+  TScomBaseDispatcher::SetRS485Mode(on);
+  ApplyPriorities();
+}
+
 void TScomWin32Dispatcher::ApplyPriorities() {
   TScomGuard main(mainLock_);
   if (comThread_) comThread_->SetPriority(THREAD_PRIORITY_NORMAL + threadBoost_);

@@ -52,6 +52,8 @@ public:
   int OpenCom(const std::string& name, int inSize, int outSize) override;
   int CloseCom() override;
   void SetThreadBoost(int boost) override;
+  // The output thread runs one step above the others while the mode is on.
+  void SetRS485Mode(bool on) override;
 
 protected:
   int EscapeComFunction(int function) override;
