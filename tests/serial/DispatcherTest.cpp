@@ -1,5 +1,6 @@
 // The dispatcher's ring, report and output buffer over a fake device layer: the driver queue is
 // a string the test fills, and the report goes to a message-only window of this thread.
+#include "FakeLines.h"
 #include "MessageWindow.h"
 #include "ScomDispatcher.h"
 #include "ScomException.h"
@@ -10,14 +11,12 @@
 #include <utility>
 
 namespace {
-class TFakeDispatcher : public TScomBaseDispatcher {
+class TFakeDispatcher : public TFakeLines<TScomBaseDispatcher> {
 public:
-  TFakeDispatcher() : TScomBaseDispatcher(nullptr) {}
+  TFakeDispatcher() : TFakeLines(nullptr) {}
   ~TFakeDispatcher() override { DonePort(); }
 
   std::string driverIn;  // bytes waiting in the driver
-  int setStateCalls = 0;
-  DCB block = {};
 
   int Pending() {
     TScomGuard out(outLock_);
@@ -25,7 +24,6 @@ public:
   }
 
 protected:
-  int EscapeComFunction(int) override { return 0; }
   int FlushCom(int which) override {
     if (which == 1) driverIn.clear();
     else {
@@ -44,27 +42,13 @@ protected:
     }
     return 0;
   }
-  int GetComModemStatus(DWORD& status) override {
-    status = 0;
-    return 0;
-  }
-  int GetComState(DCB& dcb) override {
-    dcb = block;
-    return 0;
-  }
   int ReadCom(void* buffer, int count) override {
     int n = std::min<int>(count, static_cast<int>(driverIn.size()));
     std::memcpy(buffer, driverIn.data(), n);
     driverIn.erase(0, n);
     return n;
   }
-  int SetComState(DCB& dcb) override {
-    block = dcb;
-    ++setStateCalls;
-    return 0;
-  }
   int WriteCom(const void* buffer, int count) override { return AppendOutput(buffer, count); }
-  bool SetupCom(int, int) override { return true; }
   void StartDispatcher() override {}
   void StopDispatcher() override {}
   int OpenCom(const std::string&, int, int) override {

@@ -1,5 +1,6 @@
 // The Win32 dispatcher's own threads over a fake device: the test fires the serial events the
 // communication thread waits for, and sees the dispatch thread's passes and the line settings.
+#include "FakeLines.h"
 #include "MessagePump.h"
 #include "ScomComPort.h"
 #include "ScomWin32Dispatcher.h"
@@ -10,10 +11,10 @@
 #include <vector>
 
 namespace {
-class TFakeDeviceDispatcher : public TScomWin32Dispatcher {
+class TFakeDeviceDispatcher : public TFakeLines<TScomWin32Dispatcher> {
 public:
   explicit TFakeDeviceDispatcher(TComponent* owner)
-      : TScomWin32Dispatcher(owner),
+      : TFakeLines(owner),
         fire_(CreateSemaphoreA(nullptr, 0, 1, nullptr)),
         armed_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {}
   ~TFakeDeviceDispatcher() override {
@@ -31,7 +32,6 @@ public:
 
   volatile LONG passes = 0;  // each dispatch pass reads the driver's status once
   volatile DWORD comThread = 0, dispThread = 0;
-  DCB block = {};
 
 protected:
   bool WaitComEvent(DWORD& mask, OVERLAPPED&) override {
@@ -58,21 +58,7 @@ protected:
     portClosed_ = false;
     return 0;
   }
-  int EscapeComFunction(int) override { return 0; }
-  int GetComModemStatus(DWORD& status) override {
-    status = 0;
-    return 0;
-  }
-  int GetComState(DCB& dcb) override {
-    dcb = block;
-    return 0;
-  }
-  int SetComState(DCB& dcb) override {
-    block = dcb;
-    return 0;
-  }
   int ReadCom(void*, int) override { return 0; }
-  bool SetupCom(int, int) override { return true; }
 
 private:
   HANDLE fire_, armed_;
