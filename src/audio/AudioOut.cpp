@@ -150,10 +150,14 @@ void TdeCustomAudioOut::DeviceMessage(UINT msg, WPARAM, LPARAM lParam) {
   if (!Finished(header)) return;
   if (inDevice_ > 0) --inDevice_;
   if (Active()) {
-    subject_->Notify(header->lpData, static_cast<int>(header->dwBufferLength));
-    if (OnAudioPlayed) OnAudioPlayed(this, header->lpData, static_cast<int>(header->dwBufferLength));
+    // An observer may close the player, which frees the header and its data.
+    const void* data = header->lpData;
+    const int size = static_cast<int>(header->dwBufferLength);
+    subject_->Notify(data, size);
+    if (!Finished(header)) return;
+    if (OnAudioPlayed) OnAudioPlayed(this, data, size);
   }
-  // A close (and open) inside the handlers has released it already.
+  // A close (and open) inside the handler has released it already.
   if (Finished(header)) ReleaseHeader(header);
 }
 

@@ -37,11 +37,12 @@ TfmCallerID::TfmCallerID(TComponent* owner) : TForm(owner, "TfmCallerID") {
 
   OnCreate = [this](TComponent*) { FormCreate(); };
   OnShow = [this](TComponent*) { FormShow(); };
-}
 
-void TfmCallerID::CreateParams(TCreateParams& params) {
-  TForm::CreateParams(params);
-  params.exStyle |= WS_EX_NOACTIVATE;
+  // The window was made by TForm's constructor, before a CreateParams of this class could take
+  // part. It never takes the keyboard from the window the user works in, and its own colour is
+  // see-through: only the picture and the text float on the screen.
+  UpdateStyle(WS_EX_NOACTIVATE | WS_EX_LAYERED, 0, true);
+  SetLayeredWindowAttributes(Handle(), ColorToRGB(Color()), 0, LWA_COLORKEY);
 }
 
 bool TfmCallerID::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -27,8 +27,6 @@ public:
   int32_t ShowTicks = 0;
 
 protected:
-  // Never takes the keyboard from the window the user works in.
-  void CreateParams(TCreateParams& params) override;
   bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 };
 

@@ -554,11 +554,10 @@ void TScomCustomComPort::SetRS485Mode(bool value) {
   rs485_ = value;
   if (state_ != psOpen || !dispatcher_) return;
   dispatcher_->SetRS485Mode(value);
-  if (value) {
-    SetHWFlowOptions(hwFlow_ & ~(hwfUseRTS | hwfRequireCTS));
-    rs485_ = true;
-    SetRTS(false);
-  }
+  if (value) hwFlow_ &= ~(hwfUseRTS | hwfRequireCTS);
+  // Applied even when the options did not change: the RTS control follows the mode.
+  ReapplyFlowOptions();
+  if (value) SetRTS(false);
 }
 
 // Tracing and the dispatch log.

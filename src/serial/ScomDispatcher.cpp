@@ -199,7 +199,7 @@ int TScomBaseDispatcher::WriteControlBlock() {
   {
     TScomGuard main(mainLock_);
     if (!dtrFlow_) dcb_.fDtrControl = dtr_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
-    if (!rtsFlow_) dcb_.fRtsControl = rts_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    if (!rtsFlow_) dcb_.fRtsControl = RtsControl();
     int r = SetComState(dcb_);
     if (r < 0) return r;
     baud_ = static_cast<int>(dcb_.BaudRate);
@@ -279,6 +279,11 @@ int TScomBaseDispatcher::UsedLocked() const {
   if (head_ > tail_) return head_ - tail_;
   if (head_ < tail_) return head_ + kRing - tail_;
   return ringFull_ ? kRing : 0;
+}
+
+bool TScomBaseDispatcher::RingFull() {
+  TScomGuard recv(recvLock_);
+  return ringFull_;
 }
 
 int TScomBaseDispatcher::GetChar(uint8_t& c) {
@@ -384,6 +389,13 @@ int TScomBaseDispatcher::FlushInBuffer() {
   return r;
 }
 
+// In RS-485 mode the driver raises RTS for each send and drops it after, also across a change of
+// the line settings.
+DWORD TScomBaseDispatcher::RtsControl() const {
+  if (rs485_) return RTS_CONTROL_TOGGLE;
+  return rts_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+}
+
 int TScomBaseDispatcher::SetHardwareFlowControl(int full, int resume, unsigned options) {
   if (resume > full || full > inSize_) return ecBadArgument;
   {
@@ -391,9 +403,7 @@ int TScomBaseDispatcher::SetHardwareFlowControl(int full, int resume, unsigned o
     dtrFlow_ = options & 1;
     rtsFlow_ = options & 2;
     dcb_.fDtrControl = dtrFlow_ ? DTR_CONTROL_HANDSHAKE : (dtr_ ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE);
-    if (rtsFlow_) dcb_.fRtsControl = RTS_CONTROL_HANDSHAKE;
-    else if (rs485_) dcb_.fRtsControl = RTS_CONTROL_TOGGLE;
-    else dcb_.fRtsControl = rts_ ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    dcb_.fRtsControl = rtsFlow_ ? RTS_CONTROL_HANDSHAKE : RtsControl();
     dcb_.fOutxDsrFlow = (options & 4) != 0;
     dcb_.fOutxCtsFlow = (options & 8) != 0;
     dcb_.XoffLim = static_cast<WORD>(inSize_ - full);

@@ -86,7 +86,7 @@ public:
   // leave the ring afterwards. False when a close was asked meanwhile.
   bool DispatchEvent(UINT msg, WPARAM trigger, WORD data);
 
-  void SetRS485Mode(bool on);
+  virtual void SetRS485Mode(bool on);
   virtual void SetThreadBoost(int boost) { threadBoost_ = boost; }
   virtual void UpdateHandlerFlags(int action);
 
@@ -150,6 +150,7 @@ protected:
   int WriteControlBlock();
   int RefreshStatus();
   int OutPending() const;  // under outLock_
+  bool RingFull();
   // Copies bytes into the output buffer at put (wrapping); the caller checked the room.
   int AppendOutput(const void* buffer, int count);
   void RefreshModemStatus();
@@ -221,5 +222,7 @@ protected:
 
 private:
   int UsedLocked() const;
+  // The RTS control while RTS is not flow-driven (under mainLock_).
+  DWORD RtsControl() const;
   static int TranslateBaud(int baud);
 };

@@ -156,6 +156,10 @@ int TScomWin32Dispatcher::ReadCom(void* buffer, int count) {
   return static_cast<int>(got);
 }
 
+bool TScomWin32Dispatcher::WaitComEvent(DWORD& mask, OVERLAPPED& ov) {
+  return WaitCommEvent(device_, &mask, &ov);
+}
+
 int TScomWin32Dispatcher::WriteCom(const void* buffer, int count) {
   int n = AppendOutput(buffer, count);
   if (n > 0) outputEvent_.Set();
@@ -214,6 +218,11 @@ void TScomWin32Dispatcher::DonePortPrim() {
 void TScomWin32Dispatcher::SetThreadBoost(int boost) {
   if (boost == threadBoost_) return;
   threadBoost_ = boost;
+  ApplyPriorities();
+}
+
+void TScomWin32Dispatcher::SetRS485Mode(bool on) {
+  TScomBaseDispatcher::SetRS485Mode(on);
   ApplyPriorities();
 }
 
@@ -306,7 +315,7 @@ void TScomWin32Dispatcher::ComThreadRun() {
     bool lineRetry = false;
     while (!kill_) {
       DWORD got = 0;
-      if (!WaitCommEvent(device_, &got, &ov)) {
+      if (!WaitComEvent(got, ov)) {
         DWORD error = GetLastError();
         if (error == ERROR_IO_PENDING) {
           if (!AwaitCommWait(event.Get(), ov)) break;
@@ -342,30 +351,30 @@ void TScomWin32Dispatcher::DispThreadRun() {
   dispThreadId_ = GetCurrentThreadId();
   generalEvent_.Set();
   for (;;) {
-    DWORD w = WaitForSingleObject(comEvent_.Get(), 50);
+    WaitForSingleObject(comEvent_.Get(), 50);
     if (kill_) break;
-    int moved = EventPass();
-    if (moved < 0) break;
-    // A serial wait that completes at once while nothing can move (a full ring) would spin;
-    // such an event is answered at the next timed pass.
-    if (w != WAIT_OBJECT_0 || moved > 0) readyEvent_.Set();
+    if (!EventPass()) break;
+    // Every pass lets the communication thread wait for the next serial event, except with a
+    // full ring: a wait then completes at once while nothing can move, and would spin. The
+    // first pass after the handler has made room answers it.
+    if (!RingFull()) readyEvent_.Set();
     if (kill_ || closeRequested_) break;
   }
   generalEvent_.Set();
 }
 
-int TScomWin32Dispatcher::EventPass() {
+bool TScomWin32Dispatcher::EventPass() {
   DWORD mask = lastMask_;
   if (mask & 0x2138) RefreshModemStatus();
   if ((mask & 0xFF) > 63) RefreshErrorBits();
-  int moved = ReadIntoRing();
+  ReadIntoRing();
   if (!insideDispatch_)
     for (;;) {
       int r = ReportAvail();
-      if (r < 0) return -1;
+      if (r < 0) return false;
       if (r == 0) break;
     }
-  return moved;
+  return true;
 }
 
 void TScomWin32Dispatcher::OutThreadRun() {

@@ -52,6 +52,8 @@ public:
   int OpenCom(const std::string& name, int inSize, int outSize) override;
   int CloseCom() override;
   void SetThreadBoost(int boost) override;
+  // The output thread runs one step above the others while the mode is on.
+  void SetRS485Mode(bool on) override;
 
 protected:
   int EscapeComFunction(int function) override;
@@ -63,6 +65,8 @@ protected:
   int SetComState(DCB& dcb) override;
   int WriteCom(const void* buffer, int count) override;
   bool SetupCom(int inSize, int outSize) override;
+  // Starts a serial wait (the communication thread's); false with the last error set.
+  virtual bool WaitComEvent(DWORD& mask, OVERLAPPED& ov);
   void DonePortPrim() override;
   void StartDispatcher() override;
   void StopDispatcher() override;
@@ -76,7 +80,8 @@ private:
   void ComThreadRun();
   void DispThreadRun();
   void OutThreadRun();
-  int EventPass();
+  // False when a close was asked during the report.
+  bool EventPass();
   void OutputWorker();
   void DiscardOutput();
   void AdvanceSent(int written);

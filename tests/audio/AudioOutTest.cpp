@@ -178,6 +178,34 @@ TEST_F(Player, CloseFromInsideOnAudioPlayed) {
   EXPECT_FALSE(out->Active());
 }
 
+TEST_F(Player, CloseFromInsideAnObserver) {
+  // The observer is told first; after its close nothing reads the block it freed.
+  auto* observer = new TdeAudioConvertor(&owner);
+  observer->SetFormatOut(Pcm(8000, 1, 8));
+  observer->SetAudioSource(out);
+  int told = 0;
+  observer->OnAudioConverted = [&](TComponent*, const void*, int, bool&) {
+    ++told;
+    out->Close();
+  };
+  out->BufferCount = 0;
+  out->Open();
+  PlayAll({Block(800, 1), Block(800, 2), Block(800, 3)});
+  ASSERT_TRUE(PumpUntil([&] { return told > 0; }, LongWait));
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(told, 1);
+  EXPECT_TRUE(played.empty()) << "OnAudioPlayed after the close";
+  EXPECT_FALSE(out->Active());
+  // The player opens and plays again.
+  observer->SetAudioSource(nullptr);
+  out->Open();
+  std::vector<BYTE> b = Block(800, 4);
+  PlayAll({b});
+  ASSERT_TRUE(WaitPlayed(1));
+  EXPECT_EQ(played[0], b);
+  out->Close();
+}
+
 TEST_F(Player, EventsAndOpeningWhenLoaded) {
   std::string order;
   out->BeforeOpen = [&](TComponent*) { order += "bo "; };

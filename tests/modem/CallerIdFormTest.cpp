@@ -1,11 +1,13 @@
 // The caller-ID pop-up on the Xvfb screen (1024 x 768).
 #include "CallerIdForm.h"
+#include "Image.h"
 #include "Label.h"
 #include "MessagePump.h"
 #include "ProgressBar.h"
 #include "ProgressForm.h"
 #include "Screen.h"
 #include "Timer.h"
+#include "UiTest.h"
 #include <gtest/gtest.h>
 
 TEST(CallerIdForm, SlidesUpAndHidesAfterTenSeconds) {
@@ -78,4 +80,43 @@ TEST(CallerIdForm, LeavesTheActiveWindowActive) {
   EXPECT_EQ(other->Handle(), GetActiveWindow());
   form->Free();
   other->Free();
+}
+
+TEST(CallerIdForm, ItsOwnColourShowsWhatLiesBelow) {
+  // A red window where the pop-up comes to rest.
+  TForm* below = NewForm<TForm>(nullptr);
+  below->SetBorderStyle(bsNone);
+  below->SetColor(clRed);
+  below->SetBounds(Screen.Width() - 320, Screen.Height() - 220, 320, 220);
+  below->Show();
+  TfmCallerID* form = NewForm<TfmCallerID>(nullptr);
+  form->ShowCaller("5550100");
+  for (int i = 0; i < 20; ++i) form->tmShowTimer();
+  PumpUntil([] { return false; }, 500);
+
+  int w = 0, h = 0;
+  std::vector<COLORREF> pixels = SaveWindowPicture(form->Handle(), "caller_id.bmp", w, h);
+  ASSERT_FALSE(pixels.empty());
+  RECT frame;
+  GetWindowRect(form->Handle(), &frame);
+  auto at = [&](TControl* c, int x, int y) {
+    POINT p = {x, y};
+    ClientToScreen(c->Handle(), &p);
+    return pixels[(p.y - frame.top) * w + (p.x - frame.left)];
+  };
+  auto count = [&](TControl* c, const std::function<bool(COLORREF)>& match) {
+    int n = 0;
+    for (int y = 0; y < c->Height(); ++y)
+      for (int x = 0; x < c->Width(); ++x) n += match(at(c, x, y));
+    return n;
+  };
+  const COLORREF red = RGB(255, 0, 0);
+  for (POINT p : {POINT{2, 2}, POINT{150, 2}, POINT{2, 62}, POINT{150, 62}, POINT{75, 50}})
+    EXPECT_EQ(red, at(form, p.x, p.y)) << p.x << "," << p.y;
+  EXPECT_EQ(red, at(form->Label1, form->Label1->Width() - 2, 1)) << "beside the text";
+  EXPECT_GT(count(form->Label1, [](COLORREF c) { return GetRValue(c) < 0x60; }), 30) << "the caption";
+  EXPECT_GT(count(form->Label2, [](COLORREF c) { return GetRValue(c) < 0x60; }), 20) << "the number";
+  EXPECT_GT(count(form->Image1, [&](COLORREF c) { return c != red; }), 100) << "the picture";
+  form->Free();
+  below->Free();
 }

@@ -1,21 +1,22 @@
 // The dispatcher's ring, report and output buffer over a fake device layer: the driver queue is
 // a string the test fills, and the report goes to a message-only window of this thread.
+#include "FakeLines.h"
 #include "MessageWindow.h"
 #include "ScomDispatcher.h"
 #include "ScomException.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 namespace {
-class TFakeDispatcher : public TScomBaseDispatcher {
+class TFakeDispatcher : public TFakeLines<TScomBaseDispatcher> {
 public:
-  TFakeDispatcher() : TScomBaseDispatcher(nullptr) {}
+  TFakeDispatcher() : TFakeLines(nullptr) {}
   ~TFakeDispatcher() override { DonePort(); }
 
   std::string driverIn;  // bytes waiting in the driver
-  int setStateCalls = 0;
-  DCB block = {};
 
   int Pending() {
     TScomGuard out(outLock_);
@@ -23,7 +24,6 @@ public:
   }
 
 protected:
-  int EscapeComFunction(int) override { return 0; }
   int FlushCom(int which) override {
     if (which == 1) driverIn.clear();
     else {
@@ -42,27 +42,13 @@ protected:
     }
     return 0;
   }
-  int GetComModemStatus(DWORD& status) override {
-    status = 0;
-    return 0;
-  }
-  int GetComState(DCB& dcb) override {
-    dcb = block;
-    return 0;
-  }
   int ReadCom(void* buffer, int count) override {
     int n = std::min<int>(count, static_cast<int>(driverIn.size()));
     std::memcpy(buffer, driverIn.data(), n);
     driverIn.erase(0, n);
     return n;
   }
-  int SetComState(DCB& dcb) override {
-    block = dcb;
-    ++setStateCalls;
-    return 0;
-  }
   int WriteCom(const void* buffer, int count) override { return AppendOutput(buffer, count); }
-  bool SetupCom(int, int) override { return true; }
   void StartDispatcher() override {}
   void StopDispatcher() override {}
   int OpenCom(const std::string&, int, int) override {
@@ -92,7 +78,7 @@ protected:
   TFakeDispatcher fake;
 };
 
-// A window that takes `take` bytes of each report it is sent.
+// A window that takes `take` bytes of each report it is sent, then runs `then` once.
 class Handler {
 public:
   Handler(TFakeDispatcher& d, int take) : d_(d), take_(take) {
@@ -105,6 +91,7 @@ public:
         if (code == 0) got += static_cast<char>(c);
         else lastError = code;
       }
+      if (then) std::exchange(then, nullptr)();
       r = 0;
       return true;
     });
@@ -112,9 +99,11 @@ public:
     d_.UpdateHandlerFlags(1);
     d_.SetTriggerAvail(1);
   }
+  ~Handler() { d_.DeregisterWindowHandler(window_->Handle()); }
   std::vector<int> reports;
   std::string got;
   int lastError = 0;
+  std::function<void()> then;
 
 private:
   TFakeDispatcher& d_;
@@ -179,13 +168,47 @@ TEST_F(Dispatcher, HandlerReadingPastTheRingGetsBufferEmptyAndTheRingStaysSound)
   EXPECT_EQ(c, 10);
 }
 
-TEST_F(Dispatcher, FlushInsideTheHandlerEmptiesTheRing) {
+TEST_F(Dispatcher, FlushOutsideAHandlerEmptiesTheRing) {
   Handler handler(fake, 0);
   fake.driverIn = Bytes(5);
   fake.ReadIntoRing();
   EXPECT_EQ(fake.InBuffUsed(), 5);
   EXPECT_EQ(fake.FlushInBuffer(), 0);
   EXPECT_EQ(fake.InBuffUsed(), 0);
+}
+
+TEST_F(Dispatcher, FlushInsideTheHandlerEmptiesTheRing) {
+  // What the handler took before the flush, and a full ring, go alike.
+  struct Case {
+    int arrived, takenFirst;
+  };
+  for (const Case& c : {Case{5, 0}, Case{5, 2}, Case{8192, 0}, Case{8192, 3}, Case{10000, 1}}) {
+    SCOPED_TRACE(c.arrived);
+    SCOPED_TRACE(c.takenFirst);
+    Handler handler(fake, 0);
+    handler.then = [&] {
+      uint8_t b;
+      for (int i = 0; i < c.takenFirst; ++i) ASSERT_EQ(fake.GetChar(b), 0);
+      EXPECT_EQ(fake.FlushInBuffer(), 0);
+      EXPECT_EQ(fake.GetChar(b), ecBufferIsEmpty);
+    };
+    fake.driverIn = Bytes(c.arrived);
+    fake.ReadIntoRing();
+    EXPECT_EQ(fake.ReportAvail(), 1);
+    EXPECT_EQ(handler.reports, std::vector<int>({std::min(c.arrived, 8192)}));
+    EXPECT_EQ(fake.InBuffUsed(), 0);
+    EXPECT_TRUE(fake.driverIn.empty()) << "the driver's queue is flushed too";
+    EXPECT_EQ(fake.ReportAvail(), 0);
+
+    // What comes next is reported alone and read in order.
+    fake.driverIn = "OK\r\n";
+    EXPECT_EQ(fake.ReadIntoRing(), 4);
+    EXPECT_EQ(fake.ReportAvail(), 1);
+    EXPECT_EQ(handler.reports.back(), 4);
+    std::string next;
+    for (uint8_t b; fake.GetChar(b) == 0;) next += static_cast<char>(b);
+    EXPECT_EQ(next, "OK\r\n");
+  }
 }
 
 TEST_F(Dispatcher, PutBlockOfTheFreeSpaceAndOneByteMore) {
