@@ -11,6 +11,7 @@
 #include "Exception.h"
 #include "FileStream.h"
 #include "FileUtils.h"
+#include "FolderTreeView.h"
 #include "Font.h"
 #include "ImageList.h"
 #include "ListView.h"
@@ -86,11 +87,15 @@ TfmQdx::TfmQdx(TComponent* owner)
   acInsertNode = NewAction(ActionList1, "Insert node", scNone, [this] { AddFolder(2); });
   acDeleteNode = NewAction(ActionList1, "Delete node...", scNone, [this] { acDeleteNodeExecute(); });
   acRenameNode = NewAction(ActionList1, "Rename node", scNone, [this] { acRenameNodeExecute(); });
+  acExpandNode = NewAction(ActionList1, "Expand node", scNone, [this] { acExpandNodeExecute(); });
+  acColapseNode = NewAction(ActionList1, "Collapse node", scNone, [this] { acColapseNodeExecute(); });
   acExpandAll = NewAction(ActionList1, "Expand all", scNone, [this] { Tree->FullExpand(); });
   acColapseAll = NewAction(ActionList1, "Collapse all", scNone, [this] { Tree->FullCollapse(); });
+  acMoveTo = NewAction(ActionList1, "Move to...", scNone, [this] { acMoveToExecute(); });
 
   MainMenu1 = new TMainMenu(this);
   auto* file = AddItem(this, MainMenu1->Items(), " &File ");
+  MoveTo = AddItem(this, file, "", acMoveTo);
   Exit1 = AddItem(this, file, "E&xit");
   Exit1->SetShortCut(ShortCut('X', scCtrl));
   Exit1->OnClick = [this](TComponent*) {
@@ -98,8 +103,12 @@ TfmQdx::TfmQdx(TComponent* owner)
     Close();
   };
   auto* tree = AddItem(this, MainMenu1->Items(), " &Tree ");
-  for (TAction* a : {acAddNode, acAddSubNode, acInsertNode, acDeleteNode, acRenameNode, acExpandAll, acColapseAll})
+  PopupMenu2 = new TPopupMenu(this);
+  for (TAction* a : {acAddNode, acAddSubNode, acInsertNode, acDeleteNode, acRenameNode, acExpandNode, acColapseNode,
+                     acExpandAll, acColapseAll}) {
     AddItem(this, tree, "", a);
+    AddItem(this, PopupMenu2->Items(), "", a);
+  }
   auto* recorder = AddItem(this, MainMenu1->Items(), " Re&corder ");
   Stop1 = AddItem(this, recorder, "", acStop);
   Record1 = AddItem(this, recorder, "", acRecord);
@@ -132,11 +141,15 @@ TfmQdx::TfmQdx(TComponent* owner)
   Tree->SetWidth(150);
   Tree->SetAlign(alLeft);
   Tree->DragMode = dmAutomatic;
+  ImageList3 = new TImageList(this);
+  Guarded("Folder images", [this] { ImageList3->AddResourceBitmap("FOLDERS", RGB(255, 0, 255)); });
+  Tree->SetImages(ImageList3->Handle());
+  Tree->SetPopupMenu(PopupMenu2);
   Tree->OnChange = [this](TComponent*, TTreeNode* node) { TreeChange(node); };
   Tree->OnEdited = [this](TComponent*, TTreeNode* node, std::string& text) { TreeEdited(node, text); };
-  Tree->OnMouseDown = [this](TComponent*, TMouseButton, TShiftState, int, int) { Tree->SetReadOnly(true); };
-  Tree->OnExpanded = [this](TComponent*, TTreeNode*) { TreeModified = true; };
-  Tree->OnCollapsed = [this](TComponent*, TTreeNode*) { TreeModified = true; };
+  Tree->OnMouseDown = [this](TComponent*, TMouseButton button, TShiftState, int x, int y) { TreeMouseDown(button, x, y); };
+  Tree->OnExpanded = [this](TComponent*, TTreeNode* node) { TreeExpanded(node); };
+  Tree->OnCollapsed = [this](TComponent*, TTreeNode* node) { TreeCollapsed(node); };
   Tree->OnDragOver = [this](TComponent*, TControl* source, int x, int y, bool& accept) {
     TreeDragOver(source, x, y, accept);
   };
@@ -262,20 +275,7 @@ void TfmQdx::OpenDatabase() {
 
 void TfmQdx::ShowTree() {
   std::string selected = Tree->Selected() ? Tree->Selected()->Data : "";
-  Tree->Clear();
-  std::vector<TTreeNode*> last;
-  std::vector<TTreeNode*> made;
-  for (const TFolderNode& n : Log.Tree) {
-    TTreeNode* parent = n.Level > 0 && size_t(n.Level) <= last.size() ? last[size_t(n.Level) - 1] : nullptr;
-    TTreeNode* node = Tree->AddChild(parent, n.Text);
-    node->Data = n.FolderId;
-    node->SetImageIndex(1);
-    last.resize(size_t(n.Level));
-    last.push_back(node);
-    made.push_back(node);
-  }
-  for (size_t i = 0; i < made.size(); ++i)
-    if (Log.Tree[i].Expanded) made[i]->Expand(false);
+  std::vector<TTreeNode*> made = ShowFolderTree(*Tree, Log.Tree);
   TTreeNode* select = made.empty() ? nullptr : made.front();
   for (TTreeNode* node : made)
     if (!selected.empty() && node->Data == selected) select = node;
@@ -283,14 +283,12 @@ void TfmQdx::ShowTree() {
   TreeChange(select);
 }
 
-void TfmQdx::TreeToLog() {
-  Log.Tree.clear();
-  for (TTreeNode* n : Tree->Nodes()) Log.Tree.push_back({n->Level(), n->Text(), n->Data, n->Expanded()});
-}
+void TfmQdx::TreeToLog() { Log.Tree = FolderTreeOf(*Tree); }
 
 void TfmQdx::ShowCalls() {
   int rows = CallsTbl.Active() ? CallsTbl.RecordCount() : 0;
   dbGrid1->SetRowCount(rows);
+  acMoveTo->SetEnabled(rows > 0);
   dbGrid1->Refresh();
   if (rows > 0) dbGrid1->SetItemIndex(CallsTbl.RecNo() > 0 ? CallsTbl.RecNo() - 1 : 0);
 }
@@ -303,6 +301,7 @@ void TfmQdx::TreeChange(TTreeNode* node) {
   acDeleteNode->SetEnabled(!root && Log.FoldersOpen() && Log.CallsOpen());
   acAddNode->SetEnabled(node && Log.FoldersOpen());
   acAddSubNode->SetEnabled(node && Log.FoldersOpen());
+  SetExpandActions(node);
   ShowCalls();
 }
 
@@ -322,7 +321,7 @@ void TfmQdx::AddFolder(int how) {
   }
   TTreeNode* node = how == 1 ? Tree->AddChild(selected, "") : how == 2 ? Tree->Insert(selected, "") : Tree->Add(selected, "");
   node->Data = id;
-  node->SetImageIndex(1);
+  ShowFolderImage(node);
   if (how == 1) selected->Expand(true);
   Tree->SetReadOnly(false);
   Tree->SetSelected(node);
@@ -356,7 +355,7 @@ void TfmQdx::acRenameNodeExecute() {
     return;
   }
   Tree->SetReadOnly(false);
-  node->SetImageIndex(1);
+  ShowFolderImage(node);
   node->EditText();
 }
 
@@ -385,7 +384,8 @@ void TfmQdx::TreeDragOver(TControl* source, int x, int y, bool& accept) {
     return;
   }
   TTreeNode* dragged = Tree->Selected();
-  if (source != Tree || !dragged || dragged->Level() == 0) return;
+  // A root-level folder takes no drop: refused here, so that the pointer does not promise one.
+  if (source != Tree || !dragged || dragged->Level() == 0 || target->Level() == 0) return;
   for (TTreeNode* n = target; n; n = n->Parent())
     if (n == dragged) return;
   accept = true;

@@ -52,6 +52,8 @@ public:
   TToolButton* NextSb1;
   TToolButton* RecSb1;
   TTreeView* Tree;
+  TImageList* ImageList3;
+  TPopupMenu* PopupMenu2;
   TSplitter* Splitter1;
   TPanel* Panel3;
   TPaintBox* pBox;
@@ -60,6 +62,7 @@ public:
   TMainMenu* MainMenu1;
   TMenuItem* Record1;
   TMenuItem* Stop1;
+  TMenuItem* MoveTo;
   TMenuItem* Exit1;
   TPopupMenu* trayPopup;
   TMenuItem* TrayOpen;
@@ -78,8 +81,11 @@ public:
   TAction* acInsertNode;
   TAction* acDeleteNode;
   TAction* acRenameNode;
+  TAction* acExpandNode;
+  TAction* acColapseNode;
   TAction* acExpandAll;
   TAction* acColapseAll;
+  TAction* acMoveTo;
 
   bool Closing = false;
   bool RedirectionMode = false;
@@ -128,6 +134,15 @@ public:
   void AddFolder(int how);
   void acRenameNodeExecute();
   void acDeleteNodeExecute();
+  void acExpandNodeExecute();
+  void acColapseNodeExecute();
+  void TreeExpanded(TTreeNode* node);
+  void TreeCollapsed(TTreeNode* node);
+  void TreeMouseDown(TMouseButton button, int x, int y);
+  // Expand and collapse follow the selected node: usable when it has children.
+  void SetExpandActions(TTreeNode* node);
+  // The chosen folder of the folder picker gets the current call row and the selected ones.
+  void acMoveToExecute();
 
   // The engine's side.
   void ModemPortChanged(bool opened) override;

@@ -12,6 +12,7 @@
 #include "ModemEngine.h"
 #include "ModemParams.h"
 #include "MonitorU.h"
+#include "MoveToU.h"
 #include "Parse.h"
 #include "ProgramDir.h"
 #include "ProgressForm.h"
@@ -24,9 +25,6 @@
 namespace {
 
 const char* const InstanceMutexName = "Vorlane.SingleInstance.7D3A";
-
-// The reply parser of the compression query (the wizard and the service keys use it).
-TfmParse replyParser;
 
 // Another instance owns the mutex: its window is asked to restore itself, and this one ends.
 void RestoreFirstInstance() {
@@ -48,13 +46,14 @@ void Run() {
   Application.CreateForm(fmQdx);
   Application.CreateForm(ProgressForm);
   Application.CreateForm(fmMonitor);
+  Application.CreateForm(MoveToForm);
   Application.CreateForm(fmQueryModem);
+  Application.CreateForm(fmParse);
+  fmParse->QueryMemo = fmQueryModem->Memo1;
   Application.CreateForm(SpecModemForm);
   fmModem = new TfmModem(fmQdx);
   fmModem->Host = fmQdx;
-  replyParser.Modem = fmModem;
-  replyParser.QueryMemo = fmQueryModem->Memo1;
-  fmParse = &replyParser;
+  fmParse->Modem = fmModem;
   // A call cut off by the end of the last run is filed before the modem is armed.
   if (fmQdx->Log.CallsOpen()) {
     if (!RecoverWorkingFile(fmQdx->Log)) AddEvent("-- wav\\Recorded.wav is left as it is");

@@ -11,6 +11,12 @@
 
 TfmParse* fmParse = nullptr;
 
+TfmParse::TfmParse(TComponent* owner) : TForm(owner, "TfmParse") {}
+
+TfmParse::~TfmParse() {
+  if (fmParse == this) fmParse = nullptr;
+}
+
 namespace {
 
 bool Contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }

@@ -1,14 +1,19 @@
 #pragma once
 #include "Compression.h"
+#include "Form.h"
 #include <string>
 
 class TfmModem;
 class TMemo;
 
 // Reads the modem's answer to "at+vsm=?" into compression records, one per usable line, with
-// the "at+vsm=" command that selects each; and the modem's gain ranges. No window of its own.
-class TfmParse {
+// the "at+vsm=" command that selects each; and the modem's gain ranges. A form of the program's
+// start-up, never shown.
+class TfmParse : public TForm {
 public:
+  explicit TfmParse(TComponent* owner = nullptr);
+  ~TfmParse() override;
+
   // The dialogue that asks the modem, and the memo that shows its raw answers (the query
   // memo form's).
   TfmModem* Modem = nullptr;

@@ -496,18 +496,21 @@ bool TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) 
       }
       result = 0;
       return true;
-    case WM_CONTEXTMENU:
-      if (!popupMenu_) return false;
-      {
-        POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-        if (lParam == -1) {
-          p = {0, 0};
-          ClientToScreen(handle_, &p);
-        }
-        popupMenu_->Popup(p.x, p.y);
+    case WM_CONTEXTMENU: {
+      // Some controls (Wine's tree view) send it to their parent, naming themselves in wParam.
+      TControl* owner = this;
+      TControl* from = FromHandle(reinterpret_cast<HWND>(wParam));
+      if (from && from != this && from->popupMenu_) owner = from;
+      if (!owner->popupMenu_) return false;
+      POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+      if (lParam == -1) {
+        p = {0, 0};
+        ClientToScreen(owner->handle_, &p);
       }
+      owner->popupMenu_->Popup(p.x, p.y);
       result = 0;
       return true;
+    }
     default:
       return false;
   }

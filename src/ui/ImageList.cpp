@@ -32,6 +32,15 @@ int TImageList::AddResourceIcon(const std::string& name) {
   return AddIcon(icon);
 }
 
+int TImageList::AddResourceBitmap(const std::string& name, COLORREF transparent) {
+  HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), name.c_str(), IMAGE_BITMAP, 0, 0, 0));
+  if (!bitmap) throw EOutOfResources("Cannot load the bitmap resource " + name);
+  int index = ImageList_AddMasked(handle_, bitmap, transparent);
+  DeleteObject(bitmap);
+  if (index < 0) throw EOutOfResources("Cannot add the bitmap " + name + " to the image list");
+  return index;
+}
+
 HICON TImageList::GetIcon(int index) const {
   if (index < 0 || index >= Count()) return nullptr;
   return ImageList_GetIcon(handle_, index, ILD_NORMAL);

@@ -20,6 +20,9 @@ public:
   int AddIcon(HICON icon);
   // Adds the icon resource of this name from the program file, at the list's size.
   int AddResourceIcon(const std::string& name);
+  // Adds the bitmap resource of this name from the program file, cut into images of the list's
+  // width; its pixels of colour transparent are see-through. Returns the first new index.
+  int AddResourceBitmap(const std::string& name, COLORREF transparent);
   // A new icon of image index (the caller destroys it), or nullptr for an index out of range.
   HICON GetIcon(int index) const;
   void Clear();

@@ -92,11 +92,15 @@ void TTreeNode::Collapse(bool recurse) {
   if (recurse)
     for (auto& c : children_) c->Collapse(true);
   bool was = Expanded();
+  TTreeNode* selected = tree_->Selected();
   expanded_ = false;
   if (item_) {
     TQuiet quiet(tree_->quiet_);
     tree_->Perform(TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(item_));
   }
+  // A selected descendant is hidden now: the platform has selected this node instead.
+  TTreeNode* now = tree_->Selected();
+  if (now != selected && tree_->OnChange) tree_->OnChange(tree_, now);
   if (was && !Expanded() && tree_->OnCollapsed) tree_->OnCollapsed(tree_, this);
 }
 

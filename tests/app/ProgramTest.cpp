@@ -201,8 +201,8 @@ TEST(Program, MakesItsFormsInTheStartUpOrder) {
     for (const std::string& name : order)
       if (std::count(seen.begin(), seen.end(), name)) inOrder.push_back(name);
     EXPECT_EQ(seen, inOrder);
-    for (const char* form : {"TfmQdx", "TProgressForm", "TfmMonitor", "TfmQueryModem", "TSpecModemForm", "TfmInitQDX",
-                             "TfmCallerID"})
+    for (const char* form : {"TfmQdx", "TProgressForm", "TfmMonitor", "TMoveToForm", "TfmQueryModem", "TfmParse",
+                             "TSpecModemForm", "TfmInitQDX", "TfmCallerID"})
       EXPECT_TRUE(std::count(seen.begin(), seen.end(), form)) << form << " was not made";
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitForExit(30000), 0);

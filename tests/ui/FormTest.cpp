@@ -492,20 +492,9 @@ TEST_F(FormTest, PopupMenuRunsTheChosenItem) {
   popup->Items()->Add(show);
   popup->Items()->Add(exit);
   popup->OnPopup = [&](TComponent*) { ++popups; };
-  std::atomic<bool> chosen{false};
-  std::thread user([&] {
-    for (int i = 0; i < 250 && !chosen; ++i, Sleep(20)) {
-      HWND menu = FindWindowA("#32768", nullptr);
-      if (!menu || !IsWindowVisible(menu)) continue;
-      Sleep(100);
-      PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-      PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-      chosen = true;
-    }
-  });
+  TMenuUser user("Show");
   popup->Popup(form->Left() + 40, form->Top() + 40);
-  user.join();
-  EXPECT_TRUE(chosen);
+  EXPECT_TRUE(user.Finish());
   EXPECT_EQ(1, popups);
   EXPECT_EQ(1, shows);
 }

@@ -82,6 +82,34 @@ void TBoxWatcher::Watch() {
   }
 }
 
+TMenuUser::TMenuUser(const std::string& choice)
+    : worker_([this, choice] {
+        for (int i = 0; i < 250 && !stop_; ++i, Sleep(20)) {
+          HWND menu = FindWindowA("#32768", nullptr);
+          if (!menu || !IsWindowVisible(menu)) continue;
+          Sleep(100);
+          HMENU handle = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
+          int pick = -1;
+          for (int k = 0; k < GetMenuItemCount(handle); ++k) {
+            char text[128] = {};
+            GetMenuStringA(handle, UINT(k), text, sizeof text, MF_BYPOSITION);
+            Items.push_back(text);
+            if (Items.back() == choice) pick = k;
+          }
+          // Down from no selection reaches item 0 first; only separators are passed over.
+          for (int k = 0; k <= pick; ++k) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+          PostMessageA(menu, WM_KEYDOWN, pick >= 0 ? VK_RETURN : VK_ESCAPE, 0);
+          seen_ = true;
+          return;
+        }
+      }) {}
+
+bool TMenuUser::Finish() {
+  stop_ = true;
+  if (worker_.joinable()) worker_.join();
+  return seen_;
+}
+
 TWatchdog::TWatchdog(HWND window, DWORD delayMs)
     : cancel_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), worker_([this, window, delayMs] {
         if (WaitForSingleObject(cancel_, delayMs) == WAIT_TIMEOUT) {

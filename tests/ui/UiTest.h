@@ -32,6 +32,22 @@ private:
   std::thread worker_;
 };
 
+// From a helper thread, waits for a pop-up menu to show, notes the captions of its items and
+// chooses the one with this caption by the keyboard (Esc when it has none).
+class TMenuUser {
+public:
+  explicit TMenuUser(const std::string& choice);
+  ~TMenuUser() { Finish(); }
+  bool Seen() const { return seen_; }
+  // Waits for the helper; Items is then safe to read. False when no menu was shown.
+  bool Finish();
+  std::vector<std::string> Items;
+
+private:
+  std::atomic<bool> seen_{false}, stop_{false};
+  std::thread worker_;
+};
+
 // Posts WM_CLOSE to a window after a delay unless cancelled: the safety net of modal tests.
 class TWatchdog {
 public:
