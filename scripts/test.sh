@@ -30,7 +30,7 @@ run_suite() {
     trap 'exit 130' INT TERM
     vl_env_start "$build" "$arch" || exit 1
     vl_lanes_start "$build" "$arch" "${VL_LANES:-2}" || exit 1
-    ctest --test-dir "$VL_WINBUILD" --output-on-failure -j 5 --resource-spec-file "$VL_SUITE/lanes.json"
+    ctest --test-dir "$VL_WINBUILD" --output-on-failure -j 5
   ) > "$build/out$arch/ctest.log" 2>&1
 }
 

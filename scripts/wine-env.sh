@@ -170,15 +170,26 @@ ASOUND
   done
   [ -n "$VL_NO_SUCH_PORT" ] || { echo "no free COM number above 50" >&2; return 1; }
   export VL_NO_SUCH_PORT
+  # The suite's own environment (not a lane's, nor the run command's) starts with lane 0 only.
+  [ -n "${4:-}" ] || vl_lanes_write 0
 }
 
 # Lanes: whole-program scenarios run side by side, each alone in a lane of its own (a prefix,
 # display and wineserver beside the suite's: the scenarios share COM numbers and the program's
 # single-instance mutex, which are per prefix). CTest hands each scenario a lane through
-# CTEST_RESOURCE_GROUP_0_LANES; tests/e2e/e2e.sh then sources the lane's env file.
-# vl_lanes_start BUILD ARCH COUNT writes $VL_SUITE/lanes.json for ctest --resource-spec-file.
+# CTEST_RESOURCE_GROUP_0_LANES, from the lanes file in the build folder (CMakeLists.txt names it);
+# tests/e2e/e2e.sh then sources the lane's env file. Lane 0 is the suite's own prefix: with it
+# alone (a run of ctest by hand after vl_env_start) the scenarios run one at a time there.
+vl_lanes_write() {  # vl_lanes_write ID...
+  local id list=
+  for id in "$@"; do list+="${list:+,}{\"id\":\"$id\",\"slots\":1}"; done
+  printf '{"version":{"major":1,"minor":0},"local":[{"lanes":[%s]}]}\n' "$list" > "$VL_WINBUILD/lanes.json" ||
+    { echo "cannot write $VL_WINBUILD/lanes.json" >&2; return 1; }
+}
+
+# vl_lanes_start BUILD ARCH COUNT: COUNT lanes beside the suite started by vl_env_start.
 vl_lanes_start() {
-  local build=$1 arch=$2 count=$3 n pids=() ids=
+  local build=$1 arch=$2 count=$3 n pids=() ids=()
   for n in $(seq 1 "$count"); do
     (
       vl_env_start "$build" "$arch" fresh "out$arch/lane$n" > "$build/out$arch/lane$n.log" 2>&1 || exit 1
@@ -193,11 +204,10 @@ vl_lanes_start() {
   done
   local ok=1
   for n in $(seq 1 "$count"); do
-    if wait "${pids[$((n - 1))]}"; then ids+="${ids:+,}{\"id\":\"$n\",\"slots\":1}"
+    if wait "${pids[$((n - 1))]}"; then ids+=("$n")
     else echo "lane $n did not start (see $build/out$arch/lane$n.log)" >&2; ok=0; fi
   done
-  printf '{"version":{"major":1,"minor":0},"local":[{"lanes":[%s]}]}\n' "$ids" > "$build/out$arch/lanes.json"
-  [ $ok = 1 ]
+  vl_lanes_write "${ids[@]}" && [ $ok = 1 ]
 }
 
 vl_lanes_stop() {
@@ -205,7 +215,7 @@ vl_lanes_stop() {
   for env in "$VL_SUITE"/lane*/env; do
     [ -f "$env" ] && ( . "$env"; vl_env_stop )
   done
-  return 0
+  vl_lanes_write 0
 }
 
 vl_env_stop() {

@@ -31,10 +31,12 @@
 # watcher.log (JSON lines), watcher.err, program.out/.err, sim.log, sim.err, rules.txt. A second
 # e2e_start in the same run renames the first one's files to watcher.1.log, program.1.err, ...
 
-# A scenario that CTest gave a lane runs in that lane's prefix and display (scripts/wine-env.sh).
-if [ -n "${CTEST_RESOURCE_GROUP_0_LANES:-}" ]; then
-  _e2e_lane=${CTEST_RESOURCE_GROUP_0_LANES#id:}
-  _e2e_lane=${_e2e_lane%%,*}
+# A scenario that CTest gave a lane runs in that lane's prefix and display; lane 0 is the suite's
+# own (scripts/wine-env.sh).
+_e2e_lane=${CTEST_RESOURCE_GROUP_0_LANES:-id:0}
+_e2e_lane=${_e2e_lane#id:}
+_e2e_lane=${_e2e_lane%%,*}
+if [ "$_e2e_lane" != 0 ]; then
   . "${VL_SUITE:?}/lane$_e2e_lane/env" || { printf 'e2e: lane %s has no environment\n' "$_e2e_lane" >&2; exit 1; }
 fi
 
