@@ -66,3 +66,29 @@ std::string Lower(std::string text) {
   for (char& c : text) c = char(tolower((unsigned char)c));
   return text;
 }
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = char(toupper((unsigned char)c));
+  return text;
+}
+
+std::string Unescape(const std::string& t) {
+  std::string out, b;
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (t[i] != '\\' || i + 1 >= t.size()) {
+      out += t[i];
+      continue;
+    }
+    char c = t[++i];
+    if (c == 'r') out += '\r';
+    else if (c == 'n') out += '\n';
+    else if (c == 's') out += ' ';
+    else if (c == 'x' && i + 2 < t.size() && FromHex(t.substr(i + 1, 2), b)) {
+      out += b;
+      i += 2;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
