@@ -95,6 +95,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   KitStart();
   ScomStart();
   InitProgramDir();
+  try {
+    EventLog().AppendTo(ProgramDir + "\\Events.log");
+  } catch (const std::exception& e) {
+    AddEvent(std::string("Events.log cannot be written: ") + e.what());
+  }
   InstallDbReports();
   try {
     Run();
