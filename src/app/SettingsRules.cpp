@@ -114,6 +114,11 @@ std::string FormatFault(const TdeWaveFormat& f) {
       return "its PCM sizes disagree";
     return "";
   }
-  if (f.GetFormatDescription().empty()) return "no codec knows it (format tag " + std::to_string(tag) + ")";
+  // Both asked: a codec may take a format's sizes without looking at its tag.
+  ACMFORMATTAGDETAILSA details = {};
+  details.cbStruct = sizeof details;
+  details.dwFormatTag = tag;
+  if (acmFormatTagDetailsA(nullptr, &details, ACM_FORMATTAGDETAILSF_FORMATTAG) != 0 || f.GetFormatDescription().empty())
+    return "no codec knows it (format tag " + std::to_string(tag) + ")";
   return "";
 }
