@@ -127,7 +127,10 @@ void TLiveSettings::Load(TSettingsFile& ini) {
     });
   }
 
-  if (!ini.ReadFormat("File compression", FormatOut)) {
+  std::string fault;
+  if (!ini.ReadValidFormat("File compression", FormatOut, fault)) {
+    // Kept, it would fail every call: chosen again as on a first start.
+    if (!fault.empty()) AddEvent("qdx.ini [File compression] Bin " + fault + ": the recording format is chosen again");
     TdeWaveFormat def = DefaultFormat();
     std::string cpn = ProgramDir + "\\FileCompression.cpn";
     bool imported = false;

@@ -43,8 +43,9 @@ public:
 
   // The dialog's load (at its creation and on Cancel): reads qdx.ini, writing back the default
   // of each missing key as the dialog does, and FileCompression.cpn (ProgramDir) when there is
-  // no recording format yet. Every value is loaded even when a write-back fails; the first
-  // failure is then raised (EIniFileException or EInOutError), each one has an event line.
+  // no usable recording format (one that does not validate is said in an event line). Every
+  // value is loaded even when a write-back fails; the first failure is then raised
+  // (EIniFileException or EInOutError), each one has an event line.
   void Load(TSettingsFile& ini);
 
   // PCM, 1 channel, 8000 Hz, 8 bits: the recording format when nothing else is known.

@@ -24,6 +24,7 @@
 #include "Panel.h"
 #include "ProgramDir.h"
 #include "RecordingName.h"
+#include "RecordingNote.h"
 #include "RecordingRecovery.h"
 #include "SettingsFile.h"
 #include "Splitter.h"
@@ -63,6 +64,15 @@ template <class F> void Guarded(const char* step, F f) {
   } catch (const std::exception& e) {
     AddEvent(std::string("-- ") + step + ": " + e.what());
   }
+}
+
+// What the call's row needs, on disk before its audio: a run that ends during the call keeps it.
+void NoteCall(const std::string& callerNumber, const std::string& folderId, TDateTime start) {
+  TRecordingNote note;
+  note.CallerNumber = callerNumber;
+  note.FolderId = folderId;
+  note.Start = start;
+  Guarded("wav\\Recorded.txt", [&] { note.Save(RecordingNotePath()); });
 }
 
 }  // namespace
@@ -631,6 +641,7 @@ bool TfmQdx::StartReceive() {
   }
   receiving_ = true;
   RecordStartTime = Now();
+  NoteCall(LiveSettings.CallerID ? fmModem->CallerNumber : "", Log.CurrentFolderId(), RecordStartTime);
   RecordTicks = 0;
   Timer2->SetEnabled(true);
   return true;
@@ -704,6 +715,8 @@ void TfmQdx::FileCall(std::vector<std::string>& told) {
   RecordWriter = nullptr;
   writer_.reset();
   RecordStream.reset();
+  // A working file left unnamed is filed at the next start, with its note.
+  if (!FileExists(RecordFileName) && !DeleteRecordingNote()) AddEvent("-- wav\\Recorded.txt could not be deleted");
   if (!writeFailure_.empty()) {
     std::string failure;
     failure.swap(writeFailure_);

@@ -6,6 +6,7 @@
 #include "FileStream.h"
 #include "FileUtils.h"
 #include "RecordingName.h"
+#include "RecordingNote.h"
 #include "SysUtils.h"
 #include "UniqueKey.h"
 #include "WaveFormat.h"
@@ -124,13 +125,44 @@ std::string ErrorOf(const std::exception_ptr& error) {
   }
 }
 
-// A recovered call's row: no caller known, in "General"; row holds its channel and times.
-bool AppendRecoveredRow(TCallLog& log, TCallLog::TCallRow& row, int seconds, std::string& error) {
+bool FolderExists(TCallLog& log, const std::string& id) {
+  return log.FoldersOpen() && !id.empty() && log.FoldersTbl.Lookup("FolderId", {id}, "FolderId")[0].has_value();
+}
+
+// A recovered call's row: the caller and folder of its note, else no caller, in "General"; row
+// holds its channel and times.
+bool AppendRecoveredRow(TCallLog& log, TCallLog::TCallRow& row, int seconds, const TRecordingNote* note,
+                        std::string& error) {
   row.Id = CreateUniqueKey();
   row.Duration = DurationText(seconds);
-  row.Comment = " ";
-  row.FolderId = log.FolderIdByName("General");
+  row.Comment = note && !note->CallerNumber.empty() ? note->CallerNumber : " ";
+  row.FolderId = note && FolderExists(log, note->FolderId) ? note->FolderId : log.FolderIdByName("General");
+  if (note && row.FolderId != note->FolderId) AddEvent("-- The folder of the recovered call is gone: filed in General");
   return log.AppendCall(row, error);
+}
+
+// The note of the working file, when there is one that fits a call ending at lastWrite.
+bool LoadFittingNote(TRecordingNote& note, TDateTime lastWrite) {
+  std::string why;
+  if (!note.Load(RecordingNotePath(), why)) {
+    if (FileExists(RecordingNotePath())) AddEvent("-- The note of the recording is not used: " + why);
+    return false;
+  }
+  if (note.Start > lastWrite + FitTolerance) {
+    AddEvent("-- The note of the recording is not used: it is newer than the recording");
+    return false;
+  }
+  return true;
+}
+
+// The note is of the call whose file name has this stop date and start time.
+bool NoteNames(const TRecordingNote& note, TDateTime stopDate, const std::string& timeS) {
+  TDateTime day = std::floor(note.Start);
+  return TimeToStr(note.Start) == timeS && (day == stopDate || day + 1 == stopDate);
+}
+
+void DropNote() {
+  if (!DeleteRecordingNote()) AddEvent("-- wav\\Recorded.txt could not be deleted: " + SysErrorMessage(int(GetLastError())));
 }
 
 }  // namespace
@@ -141,6 +173,10 @@ int FileUnlistedRecordings(TCallLog& log) {
   for (const TCallLog::TCallRow& row : log.AllCalls())
     named.insert(MakeRecordingName(row.Channel, row.DateS, row.TimeS) + ".wav");
   int filed = 0;
+  // A run that ended as it filed a call may have named its file and kept its note.
+  TRecordingNote note;
+  std::string why;
+  bool haveNote = note.Load(RecordingNotePath(), why);
   const std::string folder = ExtractFilePath(WorkingRecordingPath());
   for (const std::string& file : FileNamesMatching(folder + "*_*_*.wav")) {
     TCallLog::TCallRow row;
@@ -160,13 +196,16 @@ int FileUnlistedRecordings(TCallLog& log) {
       // Its row is still made: the file is kept and reachable, whatever its header says.
     }
     std::string error;
-    if (!AppendRecoveredRow(log, row, seconds, error)) {
+    bool noted = haveNote && NoteNames(note, date, row.TimeS);
+    if (!AppendRecoveredRow(log, row, seconds, noted ? &note : nullptr, error)) {
       AddEvent("-- Unlisted recording " + name + " not filed: " + error);
       break;
     }
     AddEvent("-- Unlisted recording filed: " + name);
     ++filed;
   }
+  // Without a working file the note is of a call filed already (or never recorded).
+  if (!FileExists(WorkingRecordingPath()) && FileExists(RecordingNotePath())) DropNote();
   return filed;
 }
 
@@ -209,12 +248,15 @@ bool RecoverWorkingFile(TCallLog& log) {
       return false;
     }
     AddEvent("-- Recording recovered");
+    DropNote();
     return true;
   }
   int seconds = AudioSeconds(bytes, format.GetAvgBytesPerSec());
+  TRecordingNote note;
+  bool noted = LoadFittingNote(note, lastWrite);
   TCallLog::TCallRow row;
   row.DateS = DateToStr(lastWrite);
-  row.TimeS = TimeToStr(lastWrite - seconds * OneSecond);
+  row.TimeS = TimeToStr(noted ? note.Start : lastWrite - seconds * OneSecond);
   name = log.FreeRecordingName(row.DateS, row.TimeS, row.Channel);
   if (name.empty()) return false;
   if (!RenameFile(working, RecordingPath(name))) {
@@ -222,7 +264,9 @@ bool RecoverWorkingFile(TCallLog& log) {
     return false;
   }
   std::string error;
-  if (!AppendRecoveredRow(log, row, seconds, error)) AddEvent("-- Recovered recording not saved in the call log: " + error);
+  if (!AppendRecoveredRow(log, row, seconds, noted ? &note : nullptr, error))
+    AddEvent("-- Recovered recording not saved in the call log: " + error);
   AddEvent("-- Recording recovered");
+  DropNote();
   return true;
 }

@@ -1,6 +1,7 @@
 #include "SettingsFile.h"
 #include "EventLog.h"
 #include "Exception.h"
+#include "FileStream.h"
 #include "ProgramDir.h"
 #include "SettingsRules.h"
 #include "FileUtils.h"
@@ -53,6 +54,19 @@ bool TSettingsFile::ReadFormat(const std::string& section, TdeWaveFormat& format
   uint8_t bytes[FormatBytes];
   if (!HexToFormat(ReadString(section, "Bin", ""), bytes)) return false;
   format.LoadFromBuffer(bytes, FormatBytes);
+  return true;
+}
+
+bool TSettingsFile::ReadValidFormat(const std::string& section, TdeWaveFormat& format, std::string& fault) const {
+  fault.clear();
+  TdeWaveFormat read;
+  if (!ReadFormat(section, read)) {
+    if (ValueExists(section, "Bin")) fault = "is not 128 bytes in hexadecimal";
+    return false;
+  }
+  fault = FormatFault(read);
+  if (!fault.empty()) return false;
+  format = read;
   return true;
 }
 
@@ -139,6 +153,45 @@ bool TSettingsFile::ReadGainPosition(const std::string& ident, const std::string
 
 bool TSettingsFile::CallerIdRefused() const {
   return UpperCase(ReadString("Modem", "ForCallerId", "")) == "NONE";
+}
+
+namespace {
+// Far more than any settings file: what is bigger is not one.
+const int64_t MaxSettingsBytes = 1 << 20;
+
+std::string SettingsFault(const std::string& fileName) {
+  TFileStream f(fileName, fmOpenRead | fmShareDenyNone);
+  int64_t size = f.Size();
+  if (size > MaxSettingsBytes) return "it is too large";
+  std::string text(static_cast<size_t>(size), '\0');
+  if (size > 0) f.ReadBuffer(&text[0], static_cast<int>(size));
+  return SettingsTextFault(text);
+}
+}  // namespace
+
+bool SetAsideUnreadableSettings(const std::string& fileName, std::string& told) {
+  if (!FileExists(fileName)) return false;
+  std::string fault;
+  try {
+    fault = SettingsFault(fileName);
+  } catch (const std::exception& e) {
+    fault = e.what();
+  }
+  if (fault.empty()) return false;
+  const std::string name = ExtractFileName(fileName);
+  std::string aside = ChangeFileExt(fileName, ".bad");
+  for (int n = 2; FileExists(aside); ++n) aside = ChangeFileExt(fileName, "") + "_" + std::to_string(n) + ".bad";
+  if (!RenameFile(fileName, aside)) {
+    std::string why = SysErrorMessage(static_cast<int>(GetLastError()));
+    AddEvent(name + " cannot be read (" + fault + ") nor set aside: " + why);
+    told = "The settings file " + name + " cannot be read (" + fault + ") and cannot be set aside (" + why +
+           ").\nThe program starts with the settings it can read.";
+    return true;
+  }
+  AddEvent(name + " cannot be read (" + fault + "): kept as " + ExtractFileName(aside));
+  told = "The settings file " + name + " cannot be read (" + fault + ").\nIt is kept as " + ExtractFileName(aside) +
+         "; the program starts as on its first start and searches for the modem again.";
+  return true;
 }
 
 TSettingsFile& Ini() {

@@ -28,6 +28,9 @@ public:
   // A wave format in section's Bin: true with the 128 bytes in format when Bin is exactly 256
   // hexadecimal digits; false (format untouched) when it is missing or anything else.
   bool ReadFormat(const std::string& section, TdeWaveFormat& format) const;
+  // The same, also false when Bin holds a format that cannot be recorded with: fault then says
+  // why (it stays empty when there is no Bin at all).
+  bool ReadValidFormat(const std::string& section, TdeWaveFormat& format, std::string& fault) const;
   // Desc (the format's description) then Bin.
   void WriteFormat(const std::string& section, const TdeWaveFormat& format);
 
@@ -65,6 +68,11 @@ public:
 private:
   template <class F> void Checked(const std::string& section, const std::string& ident, F write);
 };
+
+// A settings file that cannot be read as one (see SettingsTextFault) is renamed to qdx.bad
+// beside it (qdx_2.bad, ... when that is taken), with an event line: true then, with the text
+// for the user in told. False when it reads, or is missing. Runs before anything reads it.
+bool SetAsideUnreadableSettings(const std::string& fileName, std::string& told);
 
 // The settings file of the run, made by the main window (or the start-up code) and freed by it.
 extern TSettingsFile* g_Ini;

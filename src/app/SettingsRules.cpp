@@ -1,5 +1,6 @@
 #include "SettingsRules.h"
 #include "SysUtils.h"
+#include "WaveFormat.h"
 
 int InRangeOr(int v, int lo, int hi, int fallback) {
   return v >= lo && v <= hi ? v : fallback;
@@ -68,4 +69,56 @@ std::string FormatToHex(const uint8_t bytes[FormatBytes]) {
     text += digits[bytes[i] & 15];
   }
   return text;
+}
+
+std::string SettingsTextFault(const std::string& text) {
+  if (text.find_first_not_of(" \t\r\n") == std::string::npos) return "it is empty";
+  for (unsigned char c : text)
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return "it holds bytes that are not text";
+  // The platform ends every line it writes: a last line without its end was cut off.
+  if (text.back() != '\n' && text.back() != '\r') return "it ends in the middle of a line";
+  bool inSection = false;
+  int number = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = Trim(text.substr(start, end - start));
+    start = end + 1;
+    if (end < text.size() && text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
+    ++number;
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      if (line.back() != ']') return "line " + std::to_string(number) + " is not a section";
+      inSection = true;
+      continue;
+    }
+    if (line.find('=') == std::string::npos) return "line " + std::to_string(number) + " is not a setting";
+    if (!inSection) return "line " + std::to_string(number) + " is outside any section";
+  }
+  return "";
+}
+
+std::string FormatFault(const TdeWaveFormat& f) {
+  if (!f.FitsBuffer()) return "its extra size runs past its block";
+  const unsigned tag = f.GetFormatTag(), channels = f.GetChannels(), block = f.GetBlockAlign();
+  const unsigned long rate = f.GetSamplesPerSec(), bytes = f.GetAvgBytesPerSec();
+  if (tag == WAVE_FORMAT_UNKNOWN) return "it has no format tag";
+  if (channels == 0 || channels > 8) return "it has " + std::to_string(channels) + " channels";
+  if (rate < 1000 || rate > 192000) return "its rate is " + std::to_string(rate) + " Hz";
+  if (block == 0 || bytes == 0) return "it has no block alignment or byte rate";
+  if (tag == WAVE_FORMAT_PCM) {
+    // Checked here: the codec knows PCM at a few standard rates only, and any rate converts.
+    const unsigned bits = f.GetBitsPerSample();
+    if ((bits != 8 && bits != 16 && bits != 24 && bits != 32) || block != channels * bits / 8 || bytes != rate * block)
+      return "its PCM sizes disagree";
+    return "";
+  }
+  // Both asked: a codec may take a format's sizes without looking at its tag.
+  ACMFORMATTAGDETAILSA details = {};
+  details.cbStruct = sizeof details;
+  details.dwFormatTag = tag;
+  if (acmFormatTagDetailsA(nullptr, &details, ACM_FORMATTAGDETAILSF_FORMATTAG) != 0 || f.GetFormatDescription().empty())
+    return "no codec knows it (format tag " + std::to_string(tag) + ")";
+  return "";
 }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+class TdeWaveFormat;
+
 // The checks that qdx.ini's values pass before use: a value that would crash, hang or silently
 // stop recording reads as its default (or is clamped); every valid value reads as stored.
 
@@ -31,3 +33,13 @@ bool GainPosition(const std::string& command, int min, int max, int& position);
 constexpr int FormatBytes = 128;
 bool HexToFormat(const std::string& text, uint8_t bytes[FormatBytes]);
 std::string FormatToHex(const uint8_t bytes[FormatBytes]);
+
+// Why a text cannot be the settings file (it is empty, holds bytes that are no text, ends in
+// the middle of a line, or has a line that is neither a section, a setting nor a comment);
+// empty when it can. The platform would read any of these as settings with holes.
+std::string SettingsTextFault(const std::string& text);
+
+// Why a stored wave format cannot be recorded with (the extra size past its block, no format
+// tag, 0 or more than 8 channels, a rate outside 1000..192000 Hz, no block alignment or byte
+// rate, PCM whose sizes disagree, another format that no codec knows); empty when it can.
+std::string FormatFault(const TdeWaveFormat& format);

@@ -1,11 +1,13 @@
 // The program's entry point: one instance per desktop, the forms in their order, the loop.
 #include "Application.h"
 #include "CallerIdForm.h"
+#include "Compression.h"
 #include "DbReports.h"
 #include "InitQDX.h"
 #include "Dialogs.h"
 #include "EventLog.h"
 #include "Exception.h"
+#include "FileUtils.h"
 #include "KitStart.h"
 #include "LiveSettings.h"
 #include "MainFormU.h"
@@ -21,6 +23,7 @@
 #include "RecordingRecovery.h"
 #include "ScomSystem.h"
 #include "SettingsFile.h"
+#include "WaveFormat.h"
 
 namespace {
 
@@ -40,9 +43,33 @@ void RestoreFirstInstance() {
   PostMessageA(window, TfmQdx::RestoreMessage(), 0, 0);
 }
 
+// A stored modem format that cannot be recorded with, or one lost while the modem's compression
+// is known, would fail every call: it is chosen again from that compression, as the modem
+// set-up chose it.
+void RechooseModemFormat() {
+  TSettingsFile& ini = Ini();
+  if (!VoiceFeatures || ini.ReadInteger("Modem", "port", 0) == 0 || FileExists(ProgramPath("ModemCompression.cpn")))
+    return;
+  TdeWaveFormat format;
+  std::string fault;
+  if (ini.ReadValidFormat("Modem compression", format, fault)) return;
+  // Never set: the set-up has said why.
+  if (fault.empty() && CurrentCompression.vsr.Get().empty()) return;
+  AddEvent("qdx.ini [Modem compression] " + (fault.empty() ? std::string("is missing") : "Bin " + fault) +
+           ": the modem's audio format is chosen again");
+  try {
+    if (ini.SectionExists("Modem compression")) ini.EraseSection("Modem compression");
+    SpecModemForm->SetCompressionFormat();
+  } catch (const std::exception& e) {
+    AddEvent(std::string("The modem's audio format could not be chosen: ") + e.what());
+  }
+}
+
 void Run() {
   Application.Initialize();
   Application.SetTitle("Vorlane");
+  std::string told;
+  if (SetAsideUnreadableSettings(ProgramDir + "\\qdx.ini", told)) ShowMessage(told);
   Application.CreateForm(fmQdx);
   Application.CreateForm(ProgressForm);
   Application.CreateForm(fmMonitor);
@@ -67,6 +94,7 @@ void Run() {
     ShowMessage(e.what());
   }
   Application.CreateForm(fmInitQDX, static_cast<TSettingsHost*>(fmQdx));
+  RechooseModemFormat();
   Application.CreateForm(fmCallerID);
   fmModem->CallerView = fmCallerID;
   Started = true;
@@ -95,6 +123,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   KitStart();
   ScomStart();
   InitProgramDir();
+  try {
+    EventLog().AppendTo(ProgramDir + "\\Events.log");
+  } catch (const std::exception& e) {
+    AddEvent(std::string("Events.log cannot be written: ") + e.what());
+  }
   InstallDbReports();
   try {
     Run();

@@ -4,11 +4,13 @@
 #include "EventLog.h"
 #include "FileUtils.h"
 #include "IniFile.h"
+#include "RecordingNote.h"
 #include "RecordingRecovery.h"
 #include "TableFile.h"
 #include "TreeU.h"
 #include "UniqueKey.h"
 #include <gtest/gtest.h>
+#include <map>
 
 namespace {
 
@@ -407,6 +409,132 @@ TEST(Recovery, FilesOfTheRuleThatNoRowNamesGetRowsOfTheirOwn) {
   EXPECT_TRUE(HasLine("-- Unlisted recording filed: 2_20240102_100000"));
   EXPECT_EQ(FileUnlistedRecordings(o.log), 0);
   EXPECT_EQ(dir.WavListing(), "1_20240102_100000.wav 1_20240230_100000.wav 2_20240102_100000.wav notes.wav");
+}
+
+// A folder record beside General; its id.
+static std::string AddFolderRecord(TCallLog& log, const std::string& name) {
+  std::string id = CreateUniqueKey();
+  log.FoldersTbl.Append();
+  log.FoldersTbl.FieldByName("FolderId")->SetAsString(id);
+  log.FoldersTbl.FieldByName("FolderName")->SetAsString(name);
+  log.FoldersTbl.Post();
+  log.FoldersTbl.PostAndSave();
+  return id;
+}
+
+TEST(RecordingNote, ReadsBackWhatWasWrittenAndRefusesAnythingElse) {
+  AppFolder dir;
+  TRecordingNote note;
+  note.CallerNumber = "555\r\n0202";  // a line break from the modem cannot add a line
+  note.FolderId = "K7Q2M9X1ZP";
+  note.Start = At(2026, 12, 31, 23, 59, 50) + 0.25 / 86400;
+  note.Save(RecordingNotePath());
+  TRecordingNote back;
+  std::string why;
+  ASSERT_TRUE(back.Load(RecordingNotePath(), why)) << why;
+  EXPECT_EQ(back.CallerNumber, "555  0202");
+  EXPECT_EQ(back.FolderId, note.FolderId);
+  EXPECT_EQ(TimeToStr(back.Start), TimeToStr(note.Start));
+  EXPECT_EQ(DateToStr(back.Start), D(2026, 12, 31));
+  note.CallerNumber.clear();
+  note.Save(RecordingNotePath());  // replaced whole
+  ASSERT_TRUE(back.Load(RecordingNotePath(), why));
+  EXPECT_EQ(back.CallerNumber, "");
+
+  std::string written = ReadWholeFile(RecordingNotePath());
+  struct Case { std::string text, why; } cases[] = {
+      {"", "it is not a note of a call"},
+      {written.substr(0, written.size() / 2), "it is not a note of a call"},
+      {std::string("\x01\xfe\x00garbage", 10), "it is not a note of a call"},
+      {"Caller=1\r\nFolder=F\r\nStart=2026-02-30 10:00:00.000\r\n", "its values are damaged"},
+      {"Caller=1\r\nFolder=\r\nStart=2026-02-03 10:00:00.000\r\n", "its values are damaged"},
+      {"Caller=1\r\nFolder=" + std::string(21, 'F') + "\r\nStart=2026-02-03 10:00:00.000\r\n", "its values are damaged"},
+  };
+  for (const Case& c : cases) {
+    WriteWholeFile(RecordingNotePath(), c.text);
+    TRecordingNote untouched;
+    EXPECT_FALSE(untouched.Load(RecordingNotePath(), why)) << c.text;
+    EXPECT_EQ(why, c.why) << c.text;
+    EXPECT_EQ(untouched.FolderId, "");
+  }
+  ASSERT_TRUE(DeleteRecordingNote());
+  EXPECT_FALSE(back.Load(RecordingNotePath(), why));
+  EXPECT_EQ(why, "it is missing");
+  EXPECT_TRUE(DeleteRecordingNote());
+}
+
+TEST(Recovery, ALeftoverIsFiledWithTheCallerFolderAndStartOfItsNote) {
+  AppFolder dir;
+  Opened o;
+  const std::string general = o.log.FolderIdByName("General");
+  const std::string clients = AddFolderRecord(o.log, "Clients");
+  auto leave = [&](const std::string& noteText, const std::string& folder) {
+    WriteUnfinishedWav(WorkingRecordingPath(), 8000 * 4, 0);
+    TDateTime written;
+    FileLastWrite(WorkingRecordingPath(), written);
+    TRecordingNote note;
+    note.CallerNumber = "5550202";
+    note.FolderId = folder;
+    note.Start = written - 9.0 / 86400;  // answered before the audio began
+    note.Save(RecordingNotePath());
+    if (!noteText.empty()) WriteWholeFile(RecordingNotePath(), noteText == "-" ? "" : noteText);
+    return note.Start;
+  };
+  struct Case { const char* name; std::string noteText; std::string folder; bool noted; std::string wantFolder; } cases[] = {
+      {"noted", "", clients, true, clients},
+      {"folder gone", "", "GONE000001", true, general},
+      {"garbled note", "Caller=5550202\r\nFold", clients, false, general},
+      {"empty note", "-", clients, false, general},
+  };
+  size_t rows = 0;
+  for (const Case& c : cases) {
+    EventLog().Clear();
+    TDateTime start = leave(c.noteText, c.folder);
+    ASSERT_TRUE(RecoverWorkingFile(o.log)) << c.name;
+    auto all = o.log.AllCalls();
+    ASSERT_EQ(all.size(), ++rows) << c.name;
+    const auto& row = all.back();
+    EXPECT_EQ(row.Comment, c.noted ? "5550202" : " ") << c.name;
+    EXPECT_EQ(row.FolderId, c.wantFolder) << c.name;
+    if (c.noted) {
+      EXPECT_EQ(row.TimeS, TimeToStr(start)) << c.name;
+    }
+    EXPECT_EQ(row.Duration, "00:04") << c.name;
+    EXPECT_FALSE(FileExists(RecordingNotePath())) << c.name;
+    EXPECT_FALSE(FileExists(WorkingRecordingPath())) << c.name;
+    EXPECT_TRUE(HasLine("-- Recording recovered")) << c.name;
+  }
+  // A note newer than the recording is of another call.
+  WriteUnfinishedWav(WorkingRecordingPath(), 8000, 0);
+  TRecordingNote later;
+  later.CallerNumber = "999";
+  later.FolderId = clients;
+  later.Start = Now() + 1;
+  later.Save(RecordingNotePath());
+  ASSERT_TRUE(RecoverWorkingFile(o.log));
+  EXPECT_EQ(o.log.AllCalls().back().Comment, " ");
+  EXPECT_TRUE(HasLine("-- The note of the recording is not used: it is newer than the recording"));
+}
+
+TEST(Recovery, AFileNamedAsTheRunEndedGetsItsNoteAndAStaleNoteGoes) {
+  AppFolder dir;
+  Opened o;
+  const std::string clients = AddFolderRecord(o.log, "Clients");
+  TRecordingNote note;
+  note.CallerNumber = "5550303";
+  note.FolderId = clients;
+  note.Start = At(2024, 1, 2, 10, 0, 0);
+  note.Save(RecordingNotePath());
+  WriteWav(dir.Wav("1_20240102_100000.wav"), 8000 * 5);  // named, then the program ended
+  WriteWav(dir.Wav("1_20240102_110000.wav"), 8000 * 2);  // another call's
+  EXPECT_EQ(FileUnlistedRecordings(o.log), 2);
+  std::map<std::string, TCallLog::TCallRow> byName;
+  for (const auto& r : o.log.AllCalls()) byName[MakeRecordingName(r.Channel, r.DateS, r.TimeS)] = r;
+  EXPECT_EQ(byName["1_20240102_100000"].Comment, "5550303");
+  EXPECT_EQ(byName["1_20240102_100000"].FolderId, clients);
+  EXPECT_EQ(byName["1_20240102_110000"].Comment, " ");
+  EXPECT_EQ(byName["1_20240102_110000"].FolderId, o.log.FolderIdByName("General"));
+  EXPECT_FALSE(FileExists(RecordingNotePath()));
 }
 
 TEST(Folders, DeletingAFolderDeletesItsCallsAndFilesRenamingNeedsARecord) {

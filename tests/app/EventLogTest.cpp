@@ -41,3 +41,28 @@ TEST(EventLog, ASaveThatCannotWriteRaises) {
   log.Add("x");
   EXPECT_THROW(log.SaveToFile(dir / "no such folder\\Events.log"), EInOutError);
 }
+
+TEST(EventLog, AppendedFileHoldsEachLineAsItComesAndMatchesTheWholeWrite) {
+  TempDir dir;
+  const std::string file = dir / "Events.log";
+  WriteWholeFile(file, "the last run\r\n");
+  TEventLog log;
+  log.Add("before");
+  log.AppendTo(file);
+  EXPECT_EQ(ReadWholeFile(file), "before\r\n");  // emptied, then given the lines so far
+  log.Add("-- Recording started\nring");
+  EXPECT_EQ(ReadWholeFile(file), "before\r\n-- Recording started\r\nring\r\n");
+
+  // The whole write over the appended file gives the same bytes, and appending goes on.
+  std::string appended = ReadWholeFile(file);
+  log.SaveToFile(file);
+  EXPECT_EQ(ReadWholeFile(file), appended);
+  log.Add("after");
+  EXPECT_EQ(ReadWholeFile(file), appended + "after\r\n");
+
+  log.Clear();
+  EXPECT_EQ(ReadWholeFile(file), "");
+  log.Add("x");
+  EXPECT_EQ(ReadWholeFile(file), "x\r\n");
+  EXPECT_THROW(log.AppendTo(dir / "no such folder\\Events.log"), EInOutError);
+}

@@ -248,3 +248,29 @@ TEST(LiveSettings, BeforeAnyLoadTheDialogsDesignedValuesHold) {
   EXPECT_EQ(live.Baudrate(), 128000);
   EXPECT_EQ(live.FlowControl(), "Software");
 }
+
+TEST(LiveSettings, AStoredFormatThatCannotBeRecordedWithIsSaidAndChosenAgain) {
+  TdeWaveFormat pcm = TLiveSettings::DefaultFormat();
+  struct Case { const char* fault; void (*damage)(TdeWaveFormat&); } cases[] = {
+      {"it has 0 channels", [](TdeWaveFormat& f) { f.SetChannels(0); }},
+      {"no codec knows it (format tag 4660)", [](TdeWaveFormat& f) { f.SetFormatTag(0x1234); }},
+      {"its rate is 4000000000 Hz", [](TdeWaveFormat& f) { f.SetSamplesPerSec(4000000000u); }},
+  };
+  for (const Case& c : cases) {
+    ProgramFolder dir;
+    TdeWaveFormat bad = ImaAdpcm();
+    c.damage(bad);
+    {
+      TSettingsFile ini;
+      ini.WriteFormat("File compression", bad);
+    }
+    TSettingsFile ini;
+    TLiveSettings live;
+    live.Load(ini);
+    EXPECT_TRUE(live.FormatOut.Equals(pcm)) << c.fault;
+    EXPECT_EQ(ini.ReadString("File compression", "Bin", ""), Hex(pcm)) << c.fault;
+    std::vector<std::string> lines = EventLog().Lines();
+    EXPECT_EQ(lines, std::vector<std::string>{std::string("qdx.ini [File compression] Bin ") + c.fault +
+                                              ": the recording format is chosen again"});
+  }
+}

@@ -1,5 +1,6 @@
 #include "SettingsFile.h"
 #include "Exception.h"
+#include "FileUtils.h"
 #include "SettingsTestUtil.h"
 #include "SysUtils.h"
 #include "WaveFormat.h"
@@ -149,4 +150,59 @@ TEST(SettingsFile, ARefusedWriteAddsAnEventLineAndRaises) {
   EXPECT_THROW(ini.WriteFormat("File compression", TdeWaveFormat()), EIniFileException);
   EXPECT_EQ(EventLog().Count(), 4);
   RemoveDirectoryA(dir.Ini().c_str());
+}
+
+TEST(SettingsFile, AnUnreadableFileIsKeptAsQdxBadAndSaid) {
+  const std::string good = Crlf({"[Modem]", "port=3", "Model=VSIM 56K Voice", "[Params]", "Voicefeatures=1"});
+  struct Case { const char* name; std::string text; const char* fault; } cases[] = {
+      {"empty", "", "it is empty"},
+      {"truncated", good.substr(0, 25), "it ends in the middle of a line"},
+      {"garbage", std::string("\x7f" "ELF\x01\x01\x00\x00\r\n", 10), "it holds bytes that are not text"},
+      {"text", "Dear Sir,\r\nplease find enclosed\r\n", "line 1 is not a setting"},
+  };
+  for (const Case& c : cases) {
+    ProgramFolder dir;
+    WriteWholeFile(dir.Ini(), c.text);
+    std::string told;
+    ASSERT_TRUE(SetAsideUnreadableSettings(dir.Ini(), told)) << c.name;
+    EXPECT_FALSE(FileExists(dir.Ini())) << c.name;
+    EXPECT_EQ(ReadWholeFile(dir / "qdx.bad"), c.text) << c.name;
+    const std::string line = std::string("qdx.ini cannot be read (") + c.fault + "): kept as qdx.bad";
+    EXPECT_EQ(EventLog().Lines(), std::vector<std::string>{line}) << c.name;
+    EXPECT_NE(told.find(c.fault), std::string::npos) << told;
+    EXPECT_NE(told.find("qdx.bad"), std::string::npos) << told;
+  }
+  // A readable or missing file stays; a second bad one does not replace the first.
+  ProgramFolder dir;
+  std::string told;
+  EXPECT_FALSE(SetAsideUnreadableSettings(dir.Ini(), told));
+  WriteWholeFile(dir.Ini(), good);
+  EXPECT_FALSE(SetAsideUnreadableSettings(dir.Ini(), told));
+  EXPECT_EQ(ReadWholeFile(dir.Ini()), good);
+  WriteWholeFile(dir / "qdx.bad", "older");
+  WriteWholeFile(dir.Ini(), "");
+  EXPECT_TRUE(SetAsideUnreadableSettings(dir.Ini(), told));
+  EXPECT_EQ(ReadWholeFile(dir / "qdx.bad"), "older");
+  EXPECT_EQ(ReadWholeFile(dir / "qdx_2.bad"), "");
+}
+
+TEST(SettingsFile, AStoredFormatIsValidOrSaysWhyNot) {
+  ProgramFolder dir;
+  TSettingsFile ini;
+  TdeWaveFormat pcm = TLiveSettings::DefaultFormat(), read;
+  std::string fault;
+  EXPECT_FALSE(ini.ReadValidFormat("Modem compression", read, fault));
+  EXPECT_EQ(fault, "");  // none stored
+  ini.WriteString("Modem compression", "Bin", "0100");
+  EXPECT_FALSE(ini.ReadValidFormat("Modem compression", read, fault));
+  EXPECT_EQ(fault, "is not 128 bytes in hexadecimal");
+  TdeWaveFormat mono0 = pcm;
+  mono0.SetChannels(0);
+  ini.WriteFormat("Modem compression", mono0);
+  EXPECT_FALSE(ini.ReadValidFormat("Modem compression", read, fault));
+  EXPECT_EQ(fault, "it has 0 channels");
+  EXPECT_TRUE(read.Equals(TdeWaveFormat()));  // left alone
+  ini.WriteFormat("Modem compression", pcm);
+  EXPECT_TRUE(ini.ReadValidFormat("Modem compression", read, fault));
+  EXPECT_TRUE(read.Equals(pcm));
 }

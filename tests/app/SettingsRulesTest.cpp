@@ -1,4 +1,6 @@
 #include "SettingsRules.h"
+#include "WaveFormat.h"
+#include <functional>
 #include <gtest/gtest.h>
 
 TEST(SettingsRules, GainRangesOutsideTheByteOrUpsideDownBecomeTheFullRange) {
@@ -70,4 +72,61 @@ TEST(SettingsRules, BinIsExactly256HexDigitsOfEitherCase) {
     EXPECT_FALSE(HexToFormat(text, back)) << text.size();
     EXPECT_EQ(back[0], 0x5A) << "a refused value must leave the bytes alone";
   }
+}
+
+TEST(SettingsRules, TextThatCannotBeTheSettingsFileSaysWhy) {
+  const std::string good = "[Modem]\r\nport=3\r\n; a note\r\n\r\n[Params]\r\nPlayer=  \r\n";
+  EXPECT_EQ(SettingsTextFault(good), "");
+  EXPECT_EQ(SettingsTextFault("[Modem]\nport=3\n"), "");
+  struct Case { std::string text, fault; } cases[] = {
+      {"", "it is empty"},
+      {" \r\n\r\n", "it is empty"},
+      {good.substr(0, 20), "it ends in the middle of a line"},
+      {"[Mod", "it ends in the middle of a line"},
+      {"[Modem]\r\nport=3\r\n" + std::string("\x00\x9c\xff\r\n", 5), "it holds bytes that are not text"},
+      {"[Modem]\r\nport=3\r\nlorem ipsum\r\n", "line 3 is not a setting"},
+      {"[Modem\r\nport=3\r\n", "line 1 is not a section"},
+      {"port=3\r\n[Modem]\r\n", "line 1 is outside any section"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(SettingsTextFault(c.text), c.fault) << c.text;
+}
+
+TEST(SettingsRules, AFormatThatCannotBeRecordedWithSaysWhy) {
+  auto pcm = [] {
+    TdeWaveFormat f;
+    const BYTE b[] = {1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x40, 0x1F, 0, 0, 1, 0, 8, 0, 0, 0};
+    f.LoadFromBuffer(b, sizeof b);
+    return f;
+  };
+  TdeWaveFormat ima;
+  const BYTE b[] = {0x11, 0, 1, 0, 0x40, 0x1F, 0, 0, 0xD7, 0x0F, 0, 0, 0, 1, 4, 0, 2, 0, 0xF9, 0x01};
+  ima.LoadFromBuffer(b, sizeof b);
+  EXPECT_EQ(FormatFault(pcm()), "");
+  EXPECT_EQ(FormatFault(ima), "");
+  TdeWaveFormat pcm7200 = pcm();  // a modem's rate that the PCM codec does not list
+  pcm7200.SetSamplesPerSec(7200);
+  pcm7200.SetAvgBytesPerSec(7200);
+  EXPECT_EQ(FormatFault(pcm7200), "");
+
+  struct Case { const char* fault; std::function<void(TdeWaveFormat&)> damage; } cases[] = {
+      {"it has 0 channels", [](TdeWaveFormat& f) { f.SetChannels(0); }},
+      {"it has no format tag", [](TdeWaveFormat& f) { f.SetFormatTag(0); }},
+      {"no codec knows it (format tag 4660)", [](TdeWaveFormat& f) { f.SetFormatTag(0x1234); }},
+      {"its rate is 4000000000 Hz", [](TdeWaveFormat& f) { f.SetSamplesPerSec(4000000000u); }},
+      {"its rate is 0 Hz", [](TdeWaveFormat& f) { f.SetSamplesPerSec(0); }},
+      {"it has no block alignment or byte rate", [](TdeWaveFormat& f) { f.SetBlockAlign(0); }},
+      {"its PCM sizes disagree", [](TdeWaveFormat& f) { f.SetAvgBytesPerSec(16000); }},
+      {"its PCM sizes disagree", [](TdeWaveFormat& f) { f.SetBitsPerSample(12); }},
+  };
+  for (const Case& c : cases) {
+    TdeWaveFormat f = pcm();
+    c.damage(f);
+    EXPECT_EQ(FormatFault(f), c.fault);
+  }
+  TdeWaveFormat huge = ima;
+  BYTE bytes[128];
+  huge.SaveToBuffer(bytes);
+  bytes[16] = 200;  // the extra size past the block
+  huge.LoadFromBuffer(bytes, sizeof bytes);
+  EXPECT_EQ(FormatFault(huge), "its extra size runs past its block");
 }

@@ -17,7 +17,7 @@
 #   armed_list_wavs                  the recordings named by the rule in wav\, one a line
 #   armed_recordings                 their number
 #   armed_rows                       the rows of Recordings.d, one a line: Channel, DateS,
-#                                    TimeS, Duration, Comment (tab between)
+#                                    TimeS, Duration, Comment, FolderId (tab between)
 #   armed_check_row FILE             Recordings.d holds a row for the recording FILE (its Channel
 #                                    and start time)
 . "$(dirname "${BASH_SOURCE[0]}")/checks.sh"
@@ -123,7 +123,7 @@ for _ in range(count):
             k = struct.unpack("<I", v)[0]; v = d[pos:pos + k].decode("latin-1"); pos += k
         else: v = v.decode("latin-1")
         row[name] = v
-    print("\t".join(row[k] for k in ("Channel", "DateS", "TimeS", "Duration", "Comment")))
+    print("\t".join(row[k] for k in ("Channel", "DateS", "TimeS", "Duration", "Comment", "FolderId")))
 if pos != len(d): sys.exit("%d bytes after the records" % (len(d) - pos))
 ' "$E2E_APP/Recordings.d" || e2e_fail "Recordings.d cannot be read"
 }

@@ -9,7 +9,9 @@
 #             (as the kill mostly comes) done, the re-arming begun
 # The next start files what the killed run had recorded and not filed ("-- Recording recovered")
 # and deletes a working file without audio; the first call keeps its row and file, and no call
-# that had audio is lost.
+# that had audio is lost. The calls are answered with caller ID into the folder "Clients" (the
+# tree's first): the recovered row keeps its number and that folder. The killed run's
+# Events.log holds its lines up to the kill.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
@@ -18,6 +20,11 @@ e2e_begin kill-during-receive "$@"
 point=${E2E_VARIANT:-middle}
 case "$point" in connect|middle|long|hangup|stop) ;; *) e2e_fail "unknown point $point" ;; esac
 
+# "Clients" first in the tree, so it is the folder selected at the start; the program makes the
+# folder records for the tree's nodes.
+clients=CLIENTS001
+printf '%s\r\n' '[Tree]' 'Node0=Clients' 'Node1=General' '[Folders]' "Node0=$clients" 'Node1=GENERAL001' \
+  '[Expanded]' 'Node0=0' 'Node1=0' > "$E2E_APP/Tree.ini" || e2e_fail "cannot write Tree.ini"
 armed_start < /dev/null
 slog=$E2E_DIR/sim.log
 
@@ -73,6 +80,10 @@ killed_bytes=$(working_bytes)
 e2e_log "killed at $point; Recorded.wav: $([ -n "$left" ] && echo "$killed_bytes bytes" || echo none)"
 e2e_sim "wait-closed com3 20000"
 e2e_sim "set com3 connect_gap=0 speed=1"
+# Each line went to Events.log as it came: the killed run's are there.
+[ "$(grep -c -- '^-- Recording started' "$E2E_APP/Events.log")" = 2 ] ||
+  e2e_fail "Events.log of the killed run: $(tail -n 8 "$E2E_APP/Events.log" 2>&1)"
+grep -q 5550202 "$E2E_APP/Events.log" || e2e_fail "the second caller is not in the killed run's Events.log"
 
 # The next start files the leftover before it arms the modem.
 e2e_start -- "$E2E_PROGRAM"
@@ -92,6 +103,7 @@ else
     e2e_fail "the empty working file was not deleted: $(tail -n 8 "$E2E_APP/Events.log")"
 fi
 [ -f "$working" ] && e2e_fail "the working file is left"
+[ -f "$E2E_APP/wav/Recorded.txt" ] && e2e_fail "the working file's note is left"
 
 printf '%s\n' "$(armed_list_wavs)" | grep -qx "$first" || e2e_fail "the first call's file is gone: $(armed_list_wavs)"
 grep -aq 5550201 "$E2E_APP/Recordings.d" || e2e_fail "the first call's row is gone"
@@ -106,6 +118,9 @@ armed_wait_wavs 2 1
 second=$(printf '%s\n' "$ARMED_WAVS" | grep -vx "$first")
 [ "$(printf '%s\n' "$second" | grep -c .)" = 1 ] || e2e_fail "wav holds: $ARMED_WAVS"
 [ "$rows" = 2 ] || e2e_fail "Recordings.d holds $rows rows: $(armed_rows)"
+# Both calls in the folder they were answered in, each with its caller.
+printf '%s\n' "$(armed_rows)" | awk -F'\t' -v f="$clients" '$5 == "5550201" && $6 == f { a++ } $5 == "5550202" && $6 == f { b++ }
+  END { exit !(a == 1 && b == 1) }' || e2e_fail "the rows' callers and folders: $(armed_rows)"
 for w in $first $second; do
   armed_check_row "$w"
   sox --i -D "$E2E_APP/wav/$w" > /dev/null || e2e_fail "sox cannot read $w"
