@@ -293,7 +293,7 @@ bool TCallLog::OpenTable(TZorudTable& table, bool& created) {
     return true;
   }
   created = !salvaged;
-  std::string kept = std::to_string(rows) + (whole ? " rows, all it held" : " rows that could be read");
+  std::string kept = std::to_string(rows) + (rows == 1 ? " row" : " rows") + (whole ? ", all it held" : " that could be read");
   AddEvent(name + " made again with " + kept);
   std::string noBackup = hasBackup ? ", nor its backup " + ExtractFileName(backup) : ", and it has no backup";
   Tell("Can not open " + name + " file (" + reason + ")" + (good ? "" : noBackup) +
@@ -311,6 +311,11 @@ void TCallLog::OpenDatabase() {
     bool fromLegacy = FileExists(legacy);
     if (fromLegacy) Tree = LoadLegacyTree(legacy);
     else Tree = LoadTreeFromIni(TreeFileName());
+    std::string failure;
+    if (!fromLegacy && Tree.empty() && FileExists(TreeFileName())) {
+      AddEvent("Tree.ini holds no folder: the tree is made again from Folders.d");
+      if (!KeepAside(TreeFileName(), failure)) AddEvent(failure);
+    }
     Reconcile(foldersCreated, fromLegacy);
     if (!Tree.empty()) SelectFolder(0);
   } catch (...) {
@@ -344,7 +349,7 @@ void TCallLog::Reconcile(bool foldersCreated, bool legacy) {
     addRecord(id, "General");
     AddChildNode(Tree, -1, "General", id);
   }
-  int withoutRecord = 0;
+  int withoutRecord = 0, renamed = 0;
   for (TFolderNode& node : Tree) {
     if (node.FolderId.empty()) {
       node.FolderId = CreateUniqueKey();
@@ -353,6 +358,11 @@ void TCallLog::Reconcile(bool foldersCreated, bool legacy) {
     if (!HasRecord(FoldersTbl, node.FolderId)) {
       addRecord(node.FolderId, node.Text);
       ++withoutRecord;
+    } else if (auto name = FoldersTbl.Lookup("FolderID", {node.FolderId}, "FolderName")[0]; name && *name != node.Text) {
+      // A rename writes both: the record's name is the one that was saved last.
+      node.Text = *name;
+      ++renamed;
+      changed = true;
     }
   }
   std::set<std::string> ids;
@@ -378,9 +388,9 @@ void TCallLog::Reconcile(bool foldersCreated, bool legacy) {
     AddChildNode(Tree, FindNodeByText(Tree, "General"), name, id);
     changed = true;
   }
-  if (!legacy && (withoutRecord || !unplaced.empty()))
+  if (!legacy && (withoutRecord || renamed || !unplaced.empty()))
     AddEvent("Tree.ini and Folders.d repaired: " + std::to_string(withoutRecord) + " folders without a record, " +
-             std::to_string(unplaced.size()) + " without a node");
+             std::to_string(unplaced.size()) + " without a node, " + std::to_string(renamed) + " names");
   if (!changed) return;
   try {
     FoldersTbl.PostAndSave();

@@ -234,6 +234,39 @@ TEST(DamagedTables, FoldersDEveryDamageOpensAndKeepsEveryFolder) {
   RunTableDamages("Folders.d", 2, 1, {{"FolderId (its dot)", 20}, {"FolderId", 23}, {"FolderName", 38}});
 }
 
+TEST(DamagedTables, TreeIniEveryDamageKeepsEveryFolderAndCallReachable) {
+  ThreeCalls f;
+  const std::string tree = f.Original("Tree.ini");
+  auto at = [&](const char* text) { return tree.find(text); };
+  Damage damages[] = {
+      {"empty", Cut(0), 3},
+      {"absent", [](std::string& b) { b = Missing; }, 3},
+      {"garbage", [](std::string& b) { b = std::string(300, '\xA5'); }, 3},
+      {"cut after the first node", Cut(at("Node1=")), 3},
+      {"cut before the folder ids", Cut(at("[Folders]")), 3},
+      {"cut inside a folder id", Cut(at("WORK0001") + 3), 3},
+      {"flipped node text", Flip(at("#Work") + 2), 3},
+      {"flipped folder id", Flip(at("WORK0001") + 7), 3},
+      {"flipped section name", Flip(at("[Tree]") + 1), 3},
+  };
+  for (const Damage& d : damages) {
+    SCOPED_TRACE("Tree.ini, " + d.what);
+    f.Restore("Tree.ini", d.apply, true);
+    Started s;
+    ASSERT_TRUE(s.log.CallsOpen() && s.log.FoldersOpen());
+    EXPECT_EQ(CheckCalls(f, s.log), 3);
+    EXPECT_EQ(s.log.FolderIdByName("Work"), f.workId);
+    bool workShown = false;
+    for (const TFolderNode& n : s.log.Tree) workShown = workShown || (n.FolderId == f.workId && n.Text == "Work");
+    EXPECT_TRUE(workShown);
+    EXPECT_TRUE(EventNames("Tree.ini")) << AllEvents();
+    s.log.Close();
+    EventLog().Clear();
+    Started again;
+    EXPECT_TRUE(EventLog().Lines().empty()) << AllEvents();
+  }
+}
+
 TEST(DamagedWorkingFile, EveryHeaderDamageKeepsTheAudioOnlyAFileWithoutAudioIsDeleted) {
   enum Outcome { Filed, KeptAsBad, Deleted };
   struct {
