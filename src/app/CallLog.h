@@ -25,9 +25,11 @@ public:
   // Messages for the user (a message box in the program).
   std::function<void(const std::string& text)> OnMessage;
 
-  // Opens or creates both tables and the tree. A table that fails to load or lacks a field the
-  // program uses is damaged: kept as ".bad" and replaced by its ".~d" when that is good, else by
-  // the rows that can still be read, else by an empty table (a bad ".~d" kept as ".bad" too).
+  // Opens or creates both tables and the tree. A table that fails to load, lacks a field the
+  // program uses or is not as written is damaged: kept as ".bad" and replaced by all it still
+  // holds when nothing was lost (a damaged field name mended), else by its ".~d" when that is
+  // good, else by the rows that can still be read, else by an empty table (a bad ".~d" kept as
+  // ".bad" too). A Tree.ini without a folder is kept as Tree.bad.
   // Only when no file can be put in its place does the table stay closed (CallsOpen /
   // FoldersOpen false). Never raises: what failed is told and is an event line.
   void OpenDatabase();
