@@ -1,7 +1,7 @@
 #include "CallLog.h"
 #include "EventLog.h"
 #include "Exception.h"
-#include "FileStream.h"
+#include "DbError.h"
 #include "FileUtils.h"
 #include "ProgramDir.h"
 #include "RecordingName.h"
@@ -22,13 +22,6 @@ std::string ErrorText(const std::exception_ptr& error) {
   } catch (...) {
     return "unknown error";
   }
-}
-
-std::string ReadWhole(const std::string& fileName) {
-  TFileStream in(fileName, fmOpenRead | fmShareDenyWrite);
-  std::string bytes(size_t(in.Size()), '\0');
-  if (!bytes.empty()) in.ReadBuffer(&bytes[0], int(bytes.size()));
-  return bytes;
 }
 
 // "Recordings.bad", else "Recordings_2.bad", ...: an older bad file may hold the newest rows.
@@ -75,23 +68,157 @@ void TCallLog::Tell(const std::string& text) {
 
 std::string TCallLog::TreeFileName() const { return ProgramDir + "\\Tree.ini"; }
 
-void TCallLog::DefineCalls() {
-  CallsTbl.SetLoadMode(lmClear);
-  CallsTbl.FieldDefs.Clear();
-  CallsTbl.FieldDefs.Add("id", ftString, 10);
-  CallsTbl.FieldDefs.Add("Channel", ftInteger);
-  CallsTbl.FieldDefs.Add("FolderId", ftString, 20);
-  CallsTbl.FieldDefs.Add("DateS", ftString, 12);
-  CallsTbl.FieldDefs.Add("TimeS", ftString, 16);
-  CallsTbl.FieldDefs.Add("Duration", ftString, 10);
-  CallsTbl.FieldDefs.Add("Comment", ftString, 255);
+struct TFieldNeed {
+  const char* Name;
+  TFieldType Type;
+  int Size;
+};
+
+namespace {
+
+// The fields each table is made with, and that the program reads and writes.
+const std::vector<TFieldNeed> CallFields = {{"id", ftString, 10},       {"Channel", ftInteger, 0},
+                                            {"FolderId", ftString, 20}, {"DateS", ftString, 12},
+                                            {"TimeS", ftString, 16},    {"Duration", ftString, 10},
+                                            {"Comment", ftString, 255}};
+const std::vector<TFieldNeed> FolderFields = {{"FolderId", ftString, 20}, {"FolderName", ftString, 100}};
+
+bool Fits(const TZorudField& f, const TFieldNeed& need) {
+  if (need.Type != ftString) return f.FieldType == TZorudFieldType::Integer;
+  return (f.FieldType == TZorudFieldType::SmallStr || f.FieldType == TZorudFieldType::String) && f.Length >= need.Size;
 }
 
-void TCallLog::DefineFolders() {
-  FoldersTbl.SetLoadMode(lmClear);
-  FoldersTbl.FieldDefs.Clear();
-  FoldersTbl.FieldDefs.Add("FolderId", ftString, 20);
-  FoldersTbl.FieldDefs.Add("FolderName", ftString, 100);
+// Empty when the store, read from bytes, is a table the program can use as it is: every needed
+// field there, of its type and at least its length; the file all that the writer gives back for
+// it (nothing after the records, no count or length changed). Else what is wrong.
+std::string DamageOf(const TZorudCursor& store, const std::string& bytes, const std::vector<TFieldNeed>& needs) {
+  for (const TFieldNeed& need : needs) {
+    int i = store.FindField(need.Name);
+    if (i < 0) return Format("Field '%s' not found", need.Name);
+    if (!Fits(store.Fields[size_t(i)], need)) return Format("Field '%s' has a wrong type or length", need.Name);
+  }
+  if (store.Section.empty() || store.Section.back() != '\x14' || store.Image() != bytes)
+    return "its length, record count or field list is not as written";
+  return "";
+}
+
+// A table file that loads, checked as DamageOf does; empty, with the reason, otherwise.
+std::unique_ptr<TZorudCursor> ReadStore(const std::string& fileName, const std::vector<TFieldNeed>& needs,
+                                        std::string& problem) {
+  auto store = std::make_unique<TZorudCursor>();
+  try {
+    std::string bytes = ReadTableFile(fileName);
+    if (!store->LoadFromBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), problem)) return nullptr;
+    problem = DamageOf(*store, bytes, needs);
+  } catch (...) {
+    problem = ErrorText(std::current_exception());
+  }
+  if (!problem.empty()) store.reset();
+  return store;
+}
+
+// A field name damaged in place: a field that no needed name finds, standing where the missing
+// needed field was made and of its type, gets that name back. The field list is written anew.
+void MendNames(TZorudCursor& store, const std::vector<TFieldNeed>& needs) {
+  std::vector<std::string> items = SplitZorudNames(store.Section, '\x12');
+  if (store.Fields.size() != needs.size() || items.size() < needs.size()) return;
+  auto needed = [&](const std::string& name) {
+    for (const TFieldNeed& need : needs)
+      if (SameText(name, need.Name)) return true;
+    return false;
+  };
+  std::string section;
+  for (size_t i = 0; i < needs.size(); ++i) {
+    TZorudField& f = store.Fields[i];
+    size_t blank = items[i].find(' ');
+    if (!SameText(f.Name, needs[i].Name) && !needed(f.Name) && store.FindField(needs[i].Name) < 0 &&
+        Fits(f, needs[i]) && blank != std::string::npos) {
+      f.Name = needs[i].Name;
+      items[i] = f.Prefix + "." + f.Name + items[i].substr(blank);
+    }
+    section += items[i] + '\x12';
+  }
+  store.Section = section + '\x14';
+}
+
+// What a damaged table file still holds: the records before the first damage, with mended field
+// names. Empty when that is not a table the program can use. whole: every byte was read.
+std::unique_ptr<TZorudCursor> Salvage(const std::string& fileName, const std::vector<TFieldNeed>& needs,
+                                      bool& whole) {
+  whole = false;
+  auto store = std::make_unique<TZorudCursor>();
+  store->PartialOpen = true;
+  try {
+    std::string bytes = ReadTableFile(fileName), message;
+    // The reader takes a wrong total length, marker or end of the field list for no table at
+    // all; they only say what the rest shows.
+    if (bytes.size() >= 17 && bytes[4] != 'E') {
+      for (int i = 0; i < 4; ++i) bytes[size_t(i)] = char(bytes.size() >> (8 * i));
+      bytes[4] = 'S';
+      size_t length = uint8_t(bytes[13]) | uint8_t(bytes[14]) << 8 | uint8_t(bytes[15]) << 16 | size_t(uint8_t(bytes[16])) << 24;
+      if (length > 0 && length <= bytes.size() - 17) bytes[16 + length] = '\x14';
+    }
+    store->LoadFromBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), message);
+    if (!store->FieldCount()) return nullptr;
+    whole = message.empty() && store->Image().size() == bytes.size();
+    MendNames(*store, needs);
+    store->CheckWritable();
+    if (!DamageOf(*store, store->Image(), needs).empty()) return nullptr;
+  } catch (...) {
+    return nullptr;
+  }
+  return store;
+}
+
+}  // namespace
+
+const std::vector<TFieldNeed>& TCallLog::FieldsOf(const TZorudTable& table) const {
+  return &table == &CallsTbl ? CallFields : FolderFields;
+}
+
+void TCallLog::Define(TZorudTable& table) {
+  table.SetLoadMode(lmClear);
+  table.FieldDefs.Clear();
+  for (const TFieldNeed& need : FieldsOf(table)) table.FieldDefs.Add(need.Name, need.Type, need.Size);
+}
+
+// Opens the table from its file; false, closed, with the reason, when it does not load or lacks
+// a needed field.
+bool TCallLog::OpenChecked(TZorudTable& table, std::string& failure) {
+  try {
+    table.Close();
+    table.SetLoadMode(lmFile);
+    table.Open();
+    failure = DamageOf(*table.Store(), ReadTableFile(table.FileName()), FieldsOf(table));
+  } catch (...) {
+    failure = ErrorText(std::current_exception());
+  }
+  if (failure.empty()) return true;
+  try {
+    table.Close();
+  } catch (...) {
+  }
+  return false;
+}
+
+// A new empty table saved as its file, then opened from it.
+void TCallLog::CreateTable(TZorudTable& table) {
+  Define(table);
+  table.Open();
+  table.SaveToFile(table.FileName());
+  std::string failure;
+  if (!OpenChecked(table, failure)) throw EDatabaseError(failure);
+}
+
+// Moves a damaged file aside under a free ".bad" name; false, with the reason, when it cannot.
+bool TCallLog::KeepAside(const std::string& fileName, std::string& failure) {
+  std::string bad = FreeBadName(fileName);
+  if (!RenameFile(fileName, bad)) {
+    failure = "Can not rename " + ExtractFileName(fileName) + ": " + SysErrorMessage(int(GetLastError()));
+    return false;
+  }
+  AddEvent(ExtractFileName(fileName) + " kept as " + ExtractFileName(bad));
+  return true;
 }
 
 bool TCallLog::OpenTable(TZorudTable& table, bool& created) {
@@ -102,21 +229,12 @@ bool TCallLog::OpenTable(TZorudTable& table, bool& created) {
   const bool hasFile = FileExists(file), hasBackup = FileExists(backup);
   std::string failure;
   if (hasFile) {
-    try {
-      table.SetLoadMode(lmFile);
-      table.Open();
-      return true;
-    } catch (...) {
-      failure = ErrorText(std::current_exception());
-    }
+    if (OpenChecked(table, failure)) return true;
   } else if (!hasBackup) {
     try {
-      if (&table == &CallsTbl) DefineCalls(); else DefineFolders();
-      table.Open();
-      table.SaveToFile(file);
-      table.SetLoadMode(lmFile);
-      table.Open();
+      CreateTable(table);
       created = true;
+      AddEvent(name + " made: there was none");
       return true;
     } catch (...) {
       failure = ErrorText(std::current_exception());
@@ -130,36 +248,56 @@ bool TCallLog::OpenTable(TZorudTable& table, bool& created) {
     failure = "the file is missing";
   }
   AddEvent("Can not open " + name + ": " + failure);
-  // The backup, when it loads, becomes the table; the bad file is kept beside it.
+  const std::string reason = failure;
+  // The damaged file is kept aside. In its place: what it still holds when that is all of it,
+  // else the backup when it is good, else the rows that can still be read, else an empty table.
+  // The calls of wav\ that no row names are filed again after.
+  std::string problem = "there is none";
+  std::unique_ptr<TZorudCursor> good, salvaged;
+  if (hasBackup) good = ReadStore(backup, FieldsOf(table), problem);
+  bool whole = false;
+  if (hasFile) salvaged = Salvage(file, FieldsOf(table), whole);
+  if (good && !whole) salvaged.reset();
+  const int rows = salvaged ? int(salvaged->Entries.size()) : 0;
   try {
-    {
-      TZorudTable probe;
-      probe.SetTableName(backup);
-      probe.Open();
-      probe.Close();
+    if (hasFile && !KeepAside(file, failure)) throw EInOutError(failure, 0);
+    if (!good) {
+      AddEvent("Backup of " + name + " not used: " + problem);
+      // Its bytes would be replaced by the next save's backup.
+      if (hasBackup && !KeepAside(backup, failure)) throw EInOutError(failure, 0);
     }
-    std::string image = ReadWhole(backup);
-    if (hasFile) {
-      std::string bad = FreeBadName(file);
-      if (!RenameFile(file, bad)) {
-        int code = int(GetLastError());
-        throw EInOutError("Can not rename " + name + ": " + SysErrorMessage(code), code);
-      }
-      AddEvent(name + " kept as " + ExtractFileName(bad));
+    if (salvaged) {
+      salvaged->SaveToFile(file, 0, false, "");
+    } else if (good) {
+      std::string image = ReadTableFile(backup);
+      WriteFileSafely(file, image.data(), image.size());
+    } else {
+      table.Close();
+      Define(table);
+      table.Open();
+      table.SaveToFile(file);
     }
-    WriteFileSafely(file, image.data(), image.size());
-    table.SetLoadMode(lmFile);
-    table.Open();
+    if (!OpenChecked(table, failure)) throw EDatabaseError(failure);
   } catch (...) {
     std::string why = ErrorText(std::current_exception());
     table.Close();
-    AddEvent("Backup of " + name + " not restored: " + why);
-    Tell("Can not open " + name + " file, nor its backup " + ExtractFileName(backup) +
-         ".\nBoth files are kept as they are; calls can not be filed until this is mended.");
+    table.SetLoadMode(lmFile);
+    AddEvent(name + " not restored: " + why);
+    Tell("Can not open " + name + " file, nor put a good one in its place.\n" + why +
+         "\nCalls can not be filed until this is mended.");
     return false;
   }
-  AddEvent(name + " restored from " + ExtractFileName(backup));
-  Tell("Can not open " + name + " file. Restoring backup");
+  if (good && !salvaged) {
+    AddEvent(name + " restored from " + ExtractFileName(backup));
+    Tell("Can not open " + name + " file. Restoring backup");
+    return true;
+  }
+  created = !salvaged;
+  std::string kept = std::to_string(rows) + (rows == 1 ? " row" : " rows") + (whole ? ", all it held" : " that could be read");
+  AddEvent(name + " made again with " + kept);
+  std::string noBackup = hasBackup ? ", nor its backup " + ExtractFileName(backup) : ", and it has no backup";
+  Tell("Can not open " + name + " file (" + reason + ")" + (good ? "" : noBackup) +
+       ".\nThe damaged file is kept as a .bad file beside it; the table is made again with " + kept + ".");
   return true;
 }
 
@@ -168,12 +306,23 @@ void TCallLog::OpenDatabase() {
   bool callsCreated, foldersCreated;
   if (OpenTable(CallsTbl, callsCreated)) CallsTbl.First();
   OpenTable(FoldersTbl, foldersCreated);
-  const std::string legacy = ProgramDir + "\\Tree.d";
-  bool fromLegacy = FileExists(legacy);
-  if (fromLegacy) Tree = LoadLegacyTree(legacy);
-  else Tree = LoadTreeFromIni(TreeFileName());
-  Reconcile(foldersCreated, fromLegacy);
-  if (!Tree.empty()) SelectFolder(0);
+  try {
+    const std::string legacy = ProgramDir + "\\Tree.d";
+    bool fromLegacy = FileExists(legacy);
+    if (fromLegacy) Tree = LoadLegacyTree(legacy);
+    else Tree = LoadTreeFromIni(TreeFileName());
+    std::string failure;
+    if (!fromLegacy && Tree.empty() && FileExists(TreeFileName())) {
+      AddEvent("Tree.ini holds no folder: the tree is made again from Folders.d");
+      if (!KeepAside(TreeFileName(), failure)) AddEvent(failure);
+    }
+    Reconcile(foldersCreated, fromLegacy);
+    if (!Tree.empty()) SelectFolder(0);
+  } catch (...) {
+    std::string why = ErrorText(std::current_exception());
+    AddEvent("Folder tree not repaired: " + why);
+    Tell("Can not repair the folder tree.\n" + why);
+  }
 }
 
 // Every node gets a folder record, every record a node, every call a folder: no call becomes
@@ -195,13 +344,26 @@ void TCallLog::Reconcile(bool foldersCreated, bool legacy) {
       else node.FolderId.clear();
     }
   }
-  if (foldersCreated && FindNodeByText(Tree, "General") < 0) addRecord(CreateUniqueKey(), "General");
+  if (foldersCreated && FindNodeByText(Tree, "General") < 0) {
+    std::string id = CreateUniqueKey();
+    addRecord(id, "General");
+    AddChildNode(Tree, -1, "General", id);
+  }
+  int withoutRecord = 0, renamed = 0;
   for (TFolderNode& node : Tree) {
     if (node.FolderId.empty()) {
       node.FolderId = CreateUniqueKey();
       changed = true;
     }
-    if (!HasRecord(FoldersTbl, node.FolderId)) addRecord(node.FolderId, node.Text);
+    if (!HasRecord(FoldersTbl, node.FolderId)) {
+      addRecord(node.FolderId, node.Text);
+      ++withoutRecord;
+    } else if (auto name = FoldersTbl.Lookup("FolderID", {node.FolderId}, "FolderName")[0]; name && *name != node.Text) {
+      // A rename writes both: the record's name is the one that was saved last.
+      node.Text = *name;
+      ++renamed;
+      changed = true;
+    }
   }
   std::set<std::string> ids;
   for (const TFolderNode& node : Tree) ids.insert(node.FolderId);
@@ -226,6 +388,9 @@ void TCallLog::Reconcile(bool foldersCreated, bool legacy) {
     AddChildNode(Tree, FindNodeByText(Tree, "General"), name, id);
     changed = true;
   }
+  if (!legacy && (withoutRecord || renamed || !unplaced.empty()))
+    AddEvent("Tree.ini and Folders.d repaired: " + std::to_string(withoutRecord) + " folders without a record, " +
+             std::to_string(unplaced.size()) + " without a node, " + std::to_string(renamed) + " names");
   if (!changed) return;
   try {
     FoldersTbl.PostAndSave();

@@ -6,6 +6,8 @@
 #include "TreeU.h"
 #include "ZorudTable.h"
 
+struct TFieldNeed;
+
 // The call log of the main window: the folder table Folders.d, the call table Recordings.d
 // (the detail of the current folder), and the folder tree's shape with its Tree.ini store, all
 // in ProgramDir. No window: the main window shows what it holds.
@@ -23,9 +25,13 @@ public:
   // Messages for the user (a message box in the program).
   std::function<void(const std::string& text)> OnMessage;
 
-  // Opens or creates both tables and the tree. A table that fails to load is restored from its
-  // ".~d" when that loads (the bad file kept as ".bad"); when neither loads both files stay as
-  // they are and the table stays closed (CallsOpen / FoldersOpen false).
+  // Opens or creates both tables and the tree. A table that fails to load, lacks a field the
+  // program uses or is not as written is damaged: kept as ".bad" and replaced by all it still
+  // holds when nothing was lost (a damaged field name mended), else by its ".~d" when that is
+  // good, else by the rows that can still be read, else by an empty table (a bad ".~d" kept as
+  // ".bad" too). A Tree.ini without a folder is kept as Tree.bad.
+  // Only when no file can be put in its place does the table stay closed (CallsOpen /
+  // FoldersOpen false). Never raises: what failed is told and is an event line.
   void OpenDatabase();
   bool CallsOpen() const { return CallsTbl.Active(); }
   bool FoldersOpen() const { return FoldersTbl.Active(); }
@@ -71,8 +77,11 @@ public:
   void Close();
 
 private:
-  void DefineCalls();
-  void DefineFolders();
+  const std::vector<TFieldNeed>& FieldsOf(const TZorudTable& table) const;
+  void Define(TZorudTable& table);
+  bool OpenChecked(TZorudTable& table, std::string& failure);
+  void CreateTable(TZorudTable& table);
+  bool KeepAside(const std::string& fileName, std::string& failure);
   bool OpenTable(TZorudTable& table, bool& created);
   void Reconcile(bool foldersCreated, bool legacy);
   std::string NameOf(TZorudDataset& d);

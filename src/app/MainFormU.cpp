@@ -254,8 +254,9 @@ void TfmQdx::FormCreate(TComponent*) {
   GridEventsEnabled = true;
   TreeModified = false;
   CallerNumber.clear();
-  OpenDatabase();
+  // Made first: the forms after this one read it whatever the tables do.
   if (!g_Ini) g_Ini = new TSettingsFile();
+  OpenDatabase();
   RECT designed = {Left(), Top(), Left() + Width(), Top() + Height()};
   RECT bounds = g_Ini->ReadMainBounds(designed);
   SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
@@ -280,7 +281,7 @@ void TfmQdx::FormCreate(TComponent*) {
 
 void TfmQdx::OpenDatabase() {
   Log.OpenDatabase();
-  ShowTree();
+  Guarded("Folder tree", [this] { ShowTree(); });
 }
 
 void TfmQdx::ShowTree() {

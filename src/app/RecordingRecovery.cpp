@@ -24,6 +24,20 @@ void PutU32(TStream& s, int64_t at, uint32_t v) {
   s.WriteBuffer(b, 4);
 }
 
+// A format one of our recordings can have. A header that is torn or flipped must not decide how
+// much audio is cut off: a block alignment of 0xFFFF would cut all of it.
+bool PlausibleFormat(const TdeWaveFormat& format, uint32_t chunkLength) {
+  const WAVEFORMATEX& f = *format.GetFormatPtr();
+  if (f.wFormatTag == 0 || f.nChannels < 1 || f.nChannels > 8) return false;
+  if (f.nSamplesPerSec < 1000 || f.nSamplesPerSec > 192000) return false;
+  if (f.nBlockAlign < 1 || f.nBlockAlign > 8192) return false;
+  if (f.nAvgBytesPerSec < 1 || f.nAvgBytesPerSec > f.nSamplesPerSec * f.nChannels * 8) return false;
+  if (f.wFormatTag == WAVE_FORMAT_PCM)
+    return f.wBitsPerSample >= 8 && f.wBitsPerSample <= 32 && f.wBitsPerSample % 8 == 0 &&
+           f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8 && f.nAvgBytesPerSec == f.nSamplesPerSec * f.nBlockAlign;
+  return chunkLength >= sizeof(WAVEFORMATEX) && sizeof(WAVEFORMATEX) + f.cbSize <= chunkLength;
+}
+
 const double OneSecond = 1.0 / 86400;
 // How far the file's time may lie from the end of the call a row describes.
 const double FitTolerance = 10 * OneSecond;
@@ -40,6 +54,7 @@ bool RepairWavHeader(const std::string& fileName, TdeWaveFormat& format, int64_t
   if (size < 12 || f.Read(head, 12) != 12 || std::memcmp(head, "RIFF", 4) || std::memcmp(head + 8, "WAVE", 4))
     return false;
   bool haveFmt = false;
+  uint32_t fmtLength = 0;
   int64_t pos = 12, dataStart = -1;
   while (pos + 8 <= size) {
     uint8_t chunk[8];
@@ -58,10 +73,11 @@ bool RepairWavHeader(const std::string& fileName, TdeWaveFormat& format, int64_t
       if (length < sizeof(WAVEFORMATEX)) std::memset(buffer + 16, 0, sizeof buffer - 16);
       format.LoadFromBuffer(buffer, sizeof buffer);
       haveFmt = true;
+      fmtLength = length;
     }
     pos += 8 + int64_t(length) + (length & 1);
   }
-  if (!haveFmt || dataStart < 0) return false;
+  if (!haveFmt || dataStart < 0 || !PlausibleFormat(format, fmtLength)) return false;
   int64_t bytes = size - dataStart;
   int block = format.GetBlockAlign();
   if (block > 1) bytes -= bytes % block;
@@ -231,7 +247,8 @@ bool RecoverWorkingFile(TCallLog& log) {
         std::string aside = ChangeFileExt(working, ".bad");
         for (int n = 2; FileExists(aside); ++n) aside = ChangeFileExt(working, "") + "_" + std::to_string(n) + ".bad";
         if (!RenameFile(working, aside)) return false;
-        AddEvent("-- Unreadable working file kept as " + ExtractFileName(aside));
+        AddEvent("-- Working file wav\\" + ExtractFileName(working) + " has no valid header: kept as " +
+                 ExtractFileName(aside));
         return true;
       }
     }

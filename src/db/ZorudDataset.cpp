@@ -346,9 +346,19 @@ void TZorudDataset::Open() {
   cur_ = view_.empty() ? -1 : 0;
   bof_ = true;
   eof_ = view_.empty();
-  SetState(dsBrowse);
-  Resync();
-  DataEvent(deDataSetChange);
+  try {
+    SetState(dsBrowse);
+    Resync();
+    DataEvent(deDataSetChange);
+  } catch (...) {
+    // A follower refused the table (a master field it needs is missing): closed again, so that
+    // the next open starts afresh instead of finding this store still open.
+    try {
+      Close();
+    } catch (...) {
+    }
+    throw;
+  }
   if (AfterOpen) AfterOpen(*this);
 }
 

@@ -157,7 +157,7 @@ TEST(OpenDatabase, ABadTableIsRestoredFromItsBackupAndKept) {
   }
 }
 
-TEST(OpenDatabase, NeitherFileLoadsKeepsBothAndCreatesNothing) {
+TEST(OpenDatabase, NeitherFileLoadsKeepsBothAsBadAndMakesAnEmptyTable) {
   AppFolder dir;
   { Opened o; }
   WriteWholeFile(dir / "Recordings.d", "broken");
@@ -166,21 +166,34 @@ TEST(OpenDatabase, NeitherFileLoadsKeepsBothAndCreatesNothing) {
     Opened o;
     ASSERT_EQ(o.messages.size(), 1u);
     EXPECT_NE(o.messages[0].find("nor its backup"), std::string::npos);
-    EXPECT_FALSE(o.log.CallsOpen());
-    EXPECT_TRUE(o.log.FoldersOpen());
+    EXPECT_TRUE(o.log.CallsOpen());
+    EXPECT_TRUE(o.log.AllCalls().empty());
     std::string error;
-    EXPECT_FALSE(o.log.AppendCall({"r", D(2024, 1, 1), T(1, 0), "00:01", " ", "", 1}, error));
+    EXPECT_TRUE(o.log.AppendCall({"r", D(2024, 1, 1), T(1, 0), "00:01", " ", "", 1}, error)) << error;
   }
-  EXPECT_EQ(ReadWholeFile(dir / "Recordings.d"), "broken");
-  EXPECT_EQ(ReadWholeFile(dir / "Recordings.~d"), "broken too");
-  // Only a backup, and it is bad: no empty table is made over it.
+  EXPECT_EQ(ReadWholeFile(dir / "Recordings.bad"), "broken");
+  EXPECT_EQ(ReadWholeFile(dir / "Recordings_2.bad"), "broken too");
+  // Only a backup, and it is bad: kept aside too, and a table made.
   DeleteFileA((dir / "Recordings.d").c_str());
+  WriteWholeFile(dir / "Recordings.~d", "broken again");
+  {
+    Opened o;
+    EXPECT_TRUE(o.log.CallsOpen());
+    EXPECT_TRUE(o.log.AllCalls().empty());
+  }
+  EXPECT_EQ(ReadWholeFile(dir / "Recordings_3.bad"), "broken again");
+  // A damaged file that cannot be moved aside is left as it is, and the table stays closed.
+  WriteWholeFile(dir / "Recordings.d", "held");
+  HANDLE held = CreateFileA((dir / "Recordings.d").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
   {
     Opened o;
     EXPECT_FALSE(o.log.CallsOpen());
+    ASSERT_EQ(o.messages.size(), 1u);
+    EXPECT_NE(o.messages[0].find("Calls can not be filed"), std::string::npos) << o.messages[0];
   }
-  EXPECT_FALSE(FileExists(dir / "Recordings.d"));
-  EXPECT_EQ(ReadWholeFile(dir / "Recordings.~d"), "broken too");
+  CloseHandle(held);
+  EXPECT_EQ(ReadWholeFile(dir / "Recordings.d"), "held");
 }
 
 TEST(OpenDatabase, LostFoldersOrTreeAreRebuiltSoNoCallIsUnreachable) {

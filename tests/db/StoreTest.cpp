@@ -490,3 +490,34 @@ TEST_F(StoreRules, ARefreshFromADamagedFileKeepsTheRecordsInMemory) {
   back.Open();
   EXPECT_EQ(Rows(back, "FolderId", "FolderName"), "*k1=n1 k2=x k3=y k4=n4 k5=n5");
 }
+
+TEST(Store, AMasterWithoutTheLinkedFieldIsLeftClosedAndOpensAfreshFromAGoodFile) {
+  TempDir dir;
+  TZorudTable folders, calls;
+  DefineRecordings(calls);
+  calls.Open();
+  TDataSource source;
+  source.SetDataSet(&folders);
+  calls.SetMasterSource(&source);
+  calls.SetMasterFields("FolderID");
+  calls.SetRangeFieldNames("FolderId");
+  // A folder table whose key field has another name: the detail's link refuses it.
+  {
+    TZorudTable other;
+    other.FieldDefs.Add("FolderKey", ftString, 20);
+    other.Open();
+    AddRow(other, {{"FolderKey", "F1"}});
+    other.SaveToFile(dir / "Folders.d");
+  }
+  folders.SetTableName(dir / "Folders.d");
+  EXPECT_THROW(folders.Open(), EDatabaseError);
+  EXPECT_FALSE(folders.Active());
+  EXPECT_EQ(folders.FindField("FolderKey"), nullptr);
+  // The good file in its place: the next open reads it, nothing of the failed one is kept.
+  MakeFolderFile(dir, 2);
+  folders.Open();
+  EXPECT_EQ(folders.RecordCount(), 2);
+  EXPECT_EQ(Rows(folders, "FolderId", "FolderName"), "*k1=n1 k2=n2");
+  AddRow(calls, {{"id", "c1"}});
+  EXPECT_EQ(calls.FieldByName("FolderId")->AsString(), "k1");
+}
