@@ -27,15 +27,10 @@ void PutU32(TStream& s, int64_t at, uint32_t v) {
 // A format one of our recordings can have. A header that is torn or flipped must not decide how
 // much audio is cut off: a block alignment of 0xFFFF would cut all of it.
 bool PlausibleFormat(const TdeWaveFormat& format, uint32_t chunkLength) {
+  if (!format.ShapeFault().empty()) return false;
   const WAVEFORMATEX& f = *format.GetFormatPtr();
-  if (f.wFormatTag == 0 || f.nChannels < 1 || f.nChannels > 8) return false;
-  if (f.nSamplesPerSec < 1000 || f.nSamplesPerSec > 192000) return false;
-  if (f.nBlockAlign < 1 || f.nBlockAlign > 8192) return false;
-  if (f.nAvgBytesPerSec < 1 || f.nAvgBytesPerSec > f.nSamplesPerSec * f.nChannels * 8) return false;
-  if (f.wFormatTag == WAVE_FORMAT_PCM)
-    return f.wBitsPerSample >= 8 && f.wBitsPerSample <= 32 && f.wBitsPerSample % 8 == 0 &&
-           f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8 && f.nAvgBytesPerSec == f.nSamplesPerSec * f.nBlockAlign;
-  return chunkLength >= sizeof(WAVEFORMATEX) && sizeof(WAVEFORMATEX) + f.cbSize <= chunkLength;
+  return f.wFormatTag == WAVE_FORMAT_PCM ||
+         (chunkLength >= sizeof(WAVEFORMATEX) && sizeof(WAVEFORMATEX) + f.cbSize <= chunkLength);
 }
 
 const double OneSecond = 1.0 / 86400;
@@ -249,6 +244,9 @@ bool RecoverWorkingFile(TCallLog& log) {
         if (!RenameFile(working, aside)) return false;
         AddEvent("-- Working file wav\\" + ExtractFileName(working) + " has no valid header: kept as " +
                  ExtractFileName(aside));
+        // Its caller and folder stay with it: the next start would drop a note without a working file.
+        if (FileExists(RecordingNotePath()) && RenameFile(RecordingNotePath(), aside + ".txt"))
+          AddEvent("-- Its note kept as " + ExtractFileName(aside) + ".txt");
         return true;
       }
     }

@@ -100,20 +100,11 @@ std::string SettingsTextFault(const std::string& text) {
 }
 
 std::string FormatFault(const TdeWaveFormat& f) {
-  if (!f.FitsBuffer()) return "its extra size runs past its block";
-  const unsigned tag = f.GetFormatTag(), channels = f.GetChannels(), block = f.GetBlockAlign();
-  const unsigned long rate = f.GetSamplesPerSec(), bytes = f.GetAvgBytesPerSec();
-  if (tag == WAVE_FORMAT_UNKNOWN) return "it has no format tag";
-  if (channels == 0 || channels > 8) return "it has " + std::to_string(channels) + " channels";
-  if (rate < 1000 || rate > 192000) return "its rate is " + std::to_string(rate) + " Hz";
-  if (block == 0 || bytes == 0) return "it has no block alignment or byte rate";
-  if (tag == WAVE_FORMAT_PCM) {
-    // Checked here: the codec knows PCM at a few standard rates only, and any rate converts.
-    const unsigned bits = f.GetBitsPerSample();
-    if ((bits != 8 && bits != 16 && bits != 24 && bits != 32) || block != channels * bits / 8 || bytes != rate * block)
-      return "its PCM sizes disagree";
-    return "";
-  }
+  // The shape is checked here: the codec knows PCM at a few standard rates only, and any rate
+  // converts.
+  std::string fault = f.ShapeFault();
+  if (!fault.empty() || f.GetFormatTag() == WAVE_FORMAT_PCM) return fault;
+  const unsigned tag = f.GetFormatTag();
   // Both asked: a codec may take a format's sizes without looking at its tag.
   ACMFORMATTAGDETAILSA details = {};
   details.cbStruct = sizeof details;

@@ -69,6 +69,22 @@ bool TdeWaveFormat::FitsBuffer() const {
   return Fmt()->wFormatTag == WAVE_FORMAT_PCM || Fmt()->cbSize <= MaxExtraSize;
 }
 
+std::string TdeWaveFormat::ShapeFault() const {
+  if (!FitsBuffer()) return "its extra size runs past its block";
+  const WAVEFORMATEX& f = *Fmt();
+  const unsigned long rate = f.nSamplesPerSec, bytes = f.nAvgBytesPerSec;
+  if (f.wFormatTag == WAVE_FORMAT_UNKNOWN) return "it has no format tag";
+  if (f.nChannels == 0 || f.nChannels > 8) return "it has " + std::to_string(f.nChannels) + " channels";
+  if (rate < 1000 || rate > 192000) return "its rate is " + std::to_string(rate) + " Hz";
+  if (f.nBlockAlign == 0 || bytes == 0) return "it has no block alignment or byte rate";
+  if (f.nBlockAlign > 8192 || bytes > rate * f.nChannels * 8) return "its block alignment or byte rate is out of range";
+  if (f.wFormatTag != WAVE_FORMAT_PCM) return "";
+  const unsigned bits = f.wBitsPerSample;
+  if (bits < 8 || bits > 32 || bits % 8 || f.nBlockAlign != f.nChannels * bits / 8 || bytes != rate * f.nBlockAlign)
+    return "its PCM sizes disagree";
+  return "";
+}
+
 void TdeWaveFormat::CheckFitsBuffer() const {
   if (!FitsBuffer()) throw EACMError(SFormatTooSmall);
 }

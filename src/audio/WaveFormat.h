@@ -64,6 +64,9 @@ public:
   // False for a compressed format whose extra-size field claims more than the block holds:
   // such a block must never reach the platform.
   bool FitsBuffer() const;
+  // Why the format cannot be one a recording has (no tag, channels, rate, sizes out of range,
+  // PCM sizes that disagree), or "" when its shape is sound. The codecs are not asked.
+  std::string ShapeFault() const;
   // Raises EACMError "The wave format buffer is too small." when FitsBuffer is false.
   void CheckFitsBuffer() const;
 

@@ -207,8 +207,12 @@ void RunTableDamages(const std::string& file, int fields, int heapField,
       EXPECT_GE(kept, std::max(backup ? 2 : 0, d.rowsKeptWithoutBackup)) << AllEvents();
       EXPECT_EQ(s.log.FolderIdByName("Work"), f.workId);
       EXPECT_TRUE(EventNames(file)) << AllEvents();
-      if (damaged != Missing || backup) EXPECT_FALSE(s.messages.empty());
-      if (damaged != Missing && !damaged.empty()) EXPECT_TRUE(f.KeptAsBad(damaged)) << f.dir.Listing();
+      if (damaged != Missing || backup) {
+        EXPECT_FALSE(s.messages.empty());
+      }
+      if (damaged != Missing && !damaged.empty()) {
+        EXPECT_TRUE(f.KeptAsBad(damaged)) << f.dir.Listing();
+      }
       s.log.Close();
       // The next start finds nothing to mend.
       EventLog().Clear();

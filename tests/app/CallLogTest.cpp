@@ -550,6 +550,28 @@ TEST(Recovery, AFileNamedAsTheRunEndedGetsItsNoteAndAStaleNoteGoes) {
   EXPECT_FALSE(FileExists(RecordingNotePath()));
 }
 
+TEST(Recovery, AWorkingFileKeptAsBadKeepsItsNoteBesideIt) {
+  AppFolder dir;
+  Opened o;
+  WriteUnfinishedWav(WorkingRecordingPath(), 8000 * 4, 0);
+  std::string bytes = ReadWholeFile(WorkingRecordingPath());
+  bytes[32] = '\xFF', bytes[33] = '\xFF';  // block alignment 0xFFFF
+  WriteWholeFile(WorkingRecordingPath(), bytes);
+  TRecordingNote note;
+  note.CallerNumber = "5550404";
+  note.FolderId = o.log.FolderIdByName("General");
+  note.Start = Now();
+  note.Save(RecordingNotePath());
+  std::string noteBytes = ReadWholeFile(RecordingNotePath());
+  ASSERT_TRUE(RecoverWorkingFile(o.log));
+  EXPECT_EQ(ReadWholeFile(dir.Wav("Recorded.bad")), bytes);
+  EXPECT_EQ(ReadWholeFile(dir.Wav("Recorded.bad.txt")), noteBytes);
+  EXPECT_FALSE(FileExists(RecordingNotePath()));
+  ASSERT_TRUE(RecoverWorkingFile(o.log));  // the next start leaves both alone
+  EXPECT_TRUE(FileExists(dir.Wav("Recorded.bad.txt")));
+  EXPECT_TRUE(o.log.AllCalls().empty());
+}
+
 TEST(Folders, DeletingAFolderDeletesItsCallsAndFilesRenamingNeedsARecord) {
   AppFolder dir;
   Opened o;
