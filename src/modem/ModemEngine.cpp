@@ -506,9 +506,8 @@ void TfmModem::DisplayConvertAudioConverted(const void* data, int size) {
   for (int i = 0; i < n; ++i) {
     if (TraceFrameFill == TraceFrameSize) {
       if (LiveSettings.AutoRecord) {
-        TLineState state = Detector.DetectLineState(TraceFrame.data());
-        if (state == lsPeriodic) ++LineStateCount;
-        else if (state == lsSilence) LineStateCount = 12;
+        Detector.DetectLineState(TraceFrame.data());
+        LineStateCount = Detector.LineStateCount();
       }
       if (Host) Host->DisplayData(TraceFrame);
       TraceFrameFill = 0;
