@@ -311,14 +311,28 @@ void TfmModem::CommandBatch(const std::string& batch) {
   if (LiveSettings.CallerID && scan.CallerId) {
     CallerNumber = scan.CallerNumber;
     RawReply.ClearLines();
-    AddEvent(CallerNumber);
+    AddEvent(CallerLogText(CallerNumber));
     ShowCaller(CallerNumber);
     return;
   }
   if (AutoRecordMode && scan.Ring) {
-    HandleRing();
+    if (!SameRing()) {
+      HandleRing();
+    } else if (ringSpan_->Enabled()) {
+      // Not counted, but the line still rings: the ringing ends a span after it.
+      ringSpan_->SetEnabled(false);
+      ringSpan_->SetEnabled(true);
+    }
     RawReply.ClearLines();
   }
+}
+
+bool TfmModem::SameRing() {
+  DWORD now = TickCount();
+  bool same = ringHeard_ && now - lastRing_ < SameRingMs;
+  ringHeard_ = true;
+  lastRing_ = now;
+  return same;
 }
 
 void TfmModem::HandleRing() {
