@@ -41,11 +41,13 @@ bool PeriodicBefore(const double* s, int n) {
   return sd > 0 && sd <= 1.0;
 }
 
+constexpr double Never = -1e9;
+
 struct Result {
   double seconds = 0;
   int periodic = 0;
-  double endsBefore = -1;  // seconds; -1 never
-  double endsNow = -1;
+  double endsBefore = Never;  // seconds
+  double endsNow = Never;
 };
 
 Result Run(const std::vector<uint8_t>& signal, int discTime) {
@@ -64,8 +66,8 @@ Result Run(const std::vector<uint8_t>& signal, int discTime) {
     bool periodicBefore = PeriodicBefore(samples.data(), TraceFrameSize);
     r.periodic += periodicBefore;
     before = state == lsSilence ? 12 : before + periodicBefore;
-    if (r.endsBefore < 0 && before >= 12) r.endsBefore = t;
-    if (r.endsNow < 0 && detector.LineStateCount() >= TLineStateDetector::HangUpCount) r.endsNow = t;
+    if (r.endsBefore == Never && before >= 12) r.endsBefore = t;
+    if (r.endsNow == Never && detector.LineStateCount() >= TLineStateDetector::HangUpCount) r.endsNow = t;
   }
   r.seconds = static_cast<double>(signal.size()) / Rate;
   return r;
@@ -90,7 +92,7 @@ std::vector<uint8_t> Tone(double hz, int onMs, int offMs, int noiseLsb, int seco
 }
 
 std::string Seconds(double t) {
-  if (t < 0) return "none";
+  if (t < -1000) return "none";
   char text[32];
   std::snprintf(text, sizeof text, "%.1f s", t);
   return text;
@@ -134,6 +136,16 @@ int main(int argc, char** argv) {
     }
     std::vector<uint8_t> signal((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     Print(name, Run(signal, discTime));
+    // A minute of it, then the far end's busy tone: times from the tone's start.
+    const size_t minute = 60 * Rate;
+    if (signal.size() < minute) continue;
+    signal.resize(minute);
+    std::vector<uint8_t> busy = Tone(425, 480, 480, 2, 60);
+    signal.insert(signal.end(), busy.begin(), busy.end());
+    Result r = Run(signal, discTime);
+    if (r.endsBefore != Never) r.endsBefore -= 60;
+    if (r.endsNow != Never) r.endsNow -= 60;
+    Print("  a minute of it, then busy", r);
   }
   return 0;
 }

@@ -64,6 +64,7 @@ void TLineStateDetector::Clear() {
   toneIndex_ = 0;
   tone_ = 0;
   toneFrames_ = 0;
+  sinceTone_ = 0;
   count_ = 0;
 }
 
@@ -72,19 +73,23 @@ void TLineStateDetector::CountTone(double interval) {
   if (tones_.empty()) return;
   tones_[toneIndex_] = interval;
   toneIndex_ = (toneIndex_ + 1) % tones_.size();
-  if (interval > 0 && !SameTone(interval, tone_)) {
-    tone_ = interval;
-    toneFrames_ = 0;
+  if (++sinceTone_ >= frames_) toneFrames_ = 0;  // the tone has not come for a whole window
+  if (interval > 0) {
+    if (toneFrames_ == 0 || !SameTone(interval, tone_)) {
+      tone_ = interval;
+      toneFrames_ = 0;
+    }
+    ++toneFrames_;
+    sinceTone_ = 0;
   }
-  ++toneFrames_;
+  if (toneFrames_ == 0) return;
   int ofTone = 0, periodic = 0;
-  for (size_t back = 1; back <= tones_.size(); ++back) {
-    double t = tones_[(toneIndex_ + tones_.size() - back) % tones_.size()];
+  for (double t : tones_) {
     if (t <= 0) continue;
     ++periodic;
-    if (static_cast<int>(back) <= toneFrames_ && SameTone(t, tone_)) ++ofTone;
+    if (SameTone(t, tone_)) ++ofTone;
   }
-  if (ofTone * 5 >= periodic * ToneShareFifths) count_ = ofTone;
+  if (ofTone * 5 >= periodic * ToneShareFifths) count_ = toneFrames_;
 }
 
 TLineState TLineStateDetector::DetectLineState(const uint8_t* frame) {
@@ -104,6 +109,7 @@ TLineState TLineStateDetector::DetectLineState(const uint8_t* frame) {
     }
     if (sum >= n * 0.85) {
       if (OnLine) OnLine("Silence...");
+      CountTone(0);  // the window moves on
       count_ = HangUpCount;
       return lsSilence;
     }

@@ -24,10 +24,11 @@ void FlipSign(uint8_t* buffer, int size, const std::string& compressionName);
 enum TLineState { lsSilence = 0, lsPeriodic = 1, lsOther = 2 };
 
 // The sliding window of quiet frames over the disconnect time, each frame's verdict, and the
-// hang-up count: HangUpCount after a silence verdict, else the periodic frames of one tone within
-// the window since a periodic frame of another tone last came, as long as that tone holds most
-// of the window's periodic frames. So the changing pitches of speech and music never add up,
-// while a busy or dial tone, cadenced or steady, counts as before.
+// hang-up count: HangUpCount after a silence verdict, else the periodic frames of one tone, each
+// within the disconnect time of the one before, since a periodic frame of another tone last came,
+// as long as that tone holds most of the periodic frames of the window. So the changing pitches
+// of speech and music never add up, while a busy or dial tone, cadenced or steady, counts as
+// before.
 class TLineStateDetector {
 public:
   static constexpr int HangUpCount = 12;
@@ -61,6 +62,7 @@ private:
   std::vector<double> tones_;  // crossing interval of each frame in the window, 0 not periodic
   size_t toneIndex_ = 0;        // where the next frame goes
   double tone_ = 0;             // the tone being counted
-  int toneFrames_ = 0;          // frames since a periodic frame of another tone
+  int toneFrames_ = 0;          // its periodic frames since another tone or a window without it
+  int sinceTone_ = 0;           // frames since its last one
   int count_ = 0;
 };
