@@ -683,6 +683,7 @@ void TfmQdx::StopAction(bool reopen) {
       TrayNotifyIcon1->SetIconIndex(0);
     });
     fmModem->WatchDisconnect = false;
+    Guarded("Recording converter", [] { fmModem->EndVoiceReceive(); });
     Guarded("Trace converter", [] { if (fmModem->DisplayConvert->Active()) fmModem->DisplayConvert->Close(); });
     Guarded("Recording converter", [] { if (fmModem->cnvWav->Active()) fmModem->cnvWav->Close(); });
     fmModem->VoiceReceiving = false;

@@ -119,6 +119,22 @@ void TdeAudioConvertor::Convert(const void* audioData, int audioDataSize) {
   Deliver();
 }
 
+void TdeAudioConvertor::Flush() {
+  if (!active_) throw EACMConversionError(SNotActive);
+  const void* data = nullptr;
+  DWORD size = 0;
+  output_ = nullptr;
+  outputSize_ = 0;
+  for (auto& stage : stages_) {
+    size = stage->Flush(data, size, Set8087FPUFlag);
+    data = size ? stage->Output() : nullptr;
+  }
+  if (size == 0) return;
+  output_ = data;
+  outputSize_ = static_cast<int>(size);
+  Deliver();
+}
+
 void TdeAudioConvertor::Deliver() {
   subject_->Notify(output_, outputSize_);
   if (OnAudioConverted) OnAudioConverted(this, output_, outputSize_, abort_);

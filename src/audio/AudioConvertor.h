@@ -27,6 +27,9 @@ public:
   // Raises EACMConversionError when not active; delivers a block when one came out. Exceptions
   // of the observers and of OnAudioConverted reach the caller.
   void Convert(const void* audioData, int audioDataSize);
+  // The end of the stream: delivers what the stages still hold (a codec's last block padded
+  // with silence). The converter stays open.
+  void Flush();
 
   TdeWaveFormat& FormatIn() { return formatIn_; }
   TdeWaveFormat& FormatOut() { return formatOut_; }

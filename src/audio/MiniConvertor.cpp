@@ -84,6 +84,28 @@ bool TMiniConvertor::FirstPrepare() {
 DWORD TMiniConvertor::Convert(const void* data, DWORD size, bool fpuFlag, DWORD flags) {
   if (!opened_) throw EACMConversionError(SNotActive);
   Append(data, size);
+  return ConvertHeld(fpuFlag, flags);
+}
+
+DWORD TMiniConvertor::Flush(const void* data, DWORD size, bool fpuFlag) {
+  if (!opened_) throw EACMConversionError(SNotActive);
+  Append(data, size);
+  PadToWholeBlock();
+  return ConvertHeld(fpuFlag, ACM_STREAMCONVERTF_END);
+}
+
+void TMiniConvertor::PadToWholeBlock() {
+  if (fill_ == 0 || sourceFormat_.GetFormatTag() != WAVE_FORMAT_PCM) return;
+  DWORD block = 0;
+  if (acmStreamSize(stream_, destFormat_.GetBlockAlign(), &block, ACM_STREAMSIZEF_DESTINATION) != 0 || block == 0)
+    return;
+  DWORD rest = fill_ % block;
+  if (rest == 0) return;
+  std::vector<BYTE> silence(block - rest, sourceFormat_.GetBitsPerSample() == 8 ? 0x80 : 0);
+  Append(silence.data(), static_cast<DWORD>(silence.size()));
+}
+
+DWORD TMiniConvertor::ConvertHeld(bool fpuFlag, DWORD flags) {
   if (!Prepared() && !FirstPrepare()) return 0;
   DWORD destSize = 0;
   if (acmStreamSize(stream_, fill_, &destSize, ACM_STREAMSIZEF_SOURCE) != 0 || destSize == 0)

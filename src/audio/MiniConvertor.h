@@ -18,11 +18,16 @@ public:
   // Converts what has accumulated with data and returns the bytes produced (in Output());
   // 0 when nothing came out, the input being kept for the next call.
   DWORD Convert(const void* data, DWORD size, bool fpuFlag, DWORD flags);
+  // The end of the stream: converts data and all that is kept, PCM padded with silence to the
+  // destination's next whole block (a codec cuts its output in blocks), so no sample is left.
+  DWORD Flush(const void* data, DWORD size, bool fpuFlag);
   const BYTE* Output() const { return dest_.data(); }
 
 private:
   void Reset();
   void Append(const void* data, DWORD size);
+  void PadToWholeBlock();
+  DWORD ConvertHeld(bool fpuFlag, DWORD flags);
   bool Prepared() const { return header_.fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED; }
   bool FirstPrepare();
 

@@ -18,7 +18,9 @@ double SampleDeviation(const double* v, int n) {
 
 bool IsQuietFrame(const double* samples, int n) { return SampleDeviation(samples, n) < 1.0; }
 
-bool IsPeriodicSignal(const double* s, int n) {
+bool IsPeriodicSignal(const double* samples, int n) { return PeriodicInterval(samples, n) > 0; }
+
+double PeriodicInterval(const double* s, int n) {
   std::vector<double> crossings;
   for (int i = 1; i <= n - 2; ++i) {
     if (s[i - 1] < 127 && s[i + 1] > 127) {
@@ -27,11 +29,13 @@ bool IsPeriodicSignal(const double* s, int n) {
     }
   }
   int c = static_cast<int>(crossings.size());
-  if (c - 2 <= 10) return false;
+  if (c - 2 <= 10) return 0;
   std::vector<double> intervals;
   for (int k = 1; k <= c - 2; ++k) intervals.push_back(crossings[k] - crossings[k - 1]);
   double sd = SampleDeviation(intervals.data(), c - 2);
-  return sd > 0 && sd <= 1.0;
+  // Equal intervals (sd 0) are a tone too: 400 Hz at 8000 Hz crosses every 20 samples exactly.
+  if (!(sd <= 1.0)) return 0;
+  return (crossings[c - 2] - crossings[0]) / (c - 2);
 }
 
 int FramesInDiscTime(int discTime, int rate) {
@@ -49,12 +53,43 @@ void FlipSign(uint8_t* buffer, int size, const std::string& compressionName) {
 void TLineStateDetector::Start(int framesInDiscTime) {
   frames_ = framesInDiscTime < 0 ? 0 : framesInDiscTime;
   quietFlags_.assign(static_cast<size_t>(frames_) + 1, 0);
-  quietFrameIndex_ = 0;
+  tones_.assign(static_cast<size_t>(frames_), 0);
+  Clear();
 }
 
 void TLineStateDetector::Clear() {
   quietFlags_.assign(quietFlags_.size(), 0);
   quietFrameIndex_ = 0;
+  tones_.assign(tones_.size(), 0);
+  toneIndex_ = 0;
+  tone_ = 0;
+  toneFrames_ = 0;
+  sinceTone_ = 0;
+  count_ = 0;
+}
+
+void TLineStateDetector::CountTone(double interval) {
+  count_ = 0;
+  if (tones_.empty()) return;
+  tones_[toneIndex_] = interval;
+  toneIndex_ = (toneIndex_ + 1) % tones_.size();
+  if (++sinceTone_ >= frames_) toneFrames_ = 0;  // the tone has not come for a whole window
+  if (interval > 0) {
+    if (toneFrames_ == 0 || !SameTone(interval, tone_)) {
+      tone_ = interval;
+      toneFrames_ = 0;
+    }
+    ++toneFrames_;
+    sinceTone_ = 0;
+  }
+  if (toneFrames_ == 0) return;
+  int ofTone = 0, periodic = 0;
+  for (double t : tones_) {
+    if (t <= 0) continue;
+    ++periodic;
+    if (SameTone(t, tone_)) ++ofTone;
+  }
+  if (ofTone * 5 >= periodic * ToneShareFifths) count_ = toneFrames_;
 }
 
 TLineState TLineStateDetector::DetectLineState(const uint8_t* frame) {
@@ -74,10 +109,14 @@ TLineState TLineStateDetector::DetectLineState(const uint8_t* frame) {
     }
     if (sum >= n * 0.85) {
       if (OnLine) OnLine("Silence...");
+      CountTone(0);  // the window moves on
+      count_ = HangUpCount;
       return lsSilence;
     }
   }
-  if (IsPeriodicSignal(samples, TraceFrameSize)) {
+  double interval = PeriodicInterval(samples, TraceFrameSize);
+  CountTone(interval);
+  if (interval > 0) {
     if (OnLine) OnLine("Periodic signal...");
     return lsPeriodic;
   }

@@ -88,10 +88,10 @@ void TfmModem::Setup() {
   TdeWaveFormat trace;
   trace.SetFormatTag(WAVE_FORMAT_PCM);
   trace.SetChannels(1);
-  trace.SetSamplesPerSec(8000);
+  trace.SetSamplesPerSec(TraceRate);
   trace.SetBitsPerSample(8);
   trace.SetBlockAlign(1);
-  trace.SetAvgBytesPerSec(8000);
+  trace.SetAvgBytesPerSec(TraceRate);
   DisplayConvert->SetFormatOut(trace);
   DisplayConvert->OnAudioConverted = [this](TComponent*, const void* data, int size, bool&) {
     DisplayConvertAudioConverted(data, size);
@@ -101,6 +101,7 @@ void TfmModem::Setup() {
   TraceFrame.assign(TraceFrameSize + 1, 0);
   Voice.OnWavBlock = [this](uint8_t* block, int size) { WavBlock(block, size); };
   Voice.OnTraceBlock = [this](uint8_t* block, int size) { TraceBlock(block, size); };
+  Voice.OnEvent = [this](uint8_t code) { VoiceEvent(code); };
   Detector.OnLine = [](const std::string& line) { AddEvent(line); };
 
   int ms = 0;
@@ -109,6 +110,8 @@ void TfmModem::Setup() {
 }
 
 void TfmModem::Pause(unsigned ms) { Sleep(ms); }
+
+DWORD TfmModem::TickCount() { return GetTickCount(); }
 
 bool TfmModem::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
   return PumpUntil(done, timeoutMs);
@@ -308,14 +311,28 @@ void TfmModem::CommandBatch(const std::string& batch) {
   if (LiveSettings.CallerID && scan.CallerId) {
     CallerNumber = scan.CallerNumber;
     RawReply.ClearLines();
-    AddEvent(CallerNumber);
+    AddEvent(CallerLogText(CallerNumber));
     ShowCaller(CallerNumber);
     return;
   }
   if (AutoRecordMode && scan.Ring) {
-    HandleRing();
+    if (!SameRing()) {
+      HandleRing();
+    } else if (ringSpan_->Enabled()) {
+      // Not counted, but the line still rings: the ringing ends a span after it.
+      ringSpan_->SetEnabled(false);
+      ringSpan_->SetEnabled(true);
+    }
     RawReply.ClearLines();
   }
+}
+
+bool TfmModem::SameRing() {
+  DWORD now = TickCount();
+  bool same = ringHeard_ && now - lastRing_ < SameRingMs;
+  ringHeard_ = true;
+  lastRing_ = now;
+  return same;
 }
 
 void TfmModem::HandleRing() {
@@ -398,8 +415,9 @@ void TfmModem::StartVoiceReceive() {
 }
 
 void TfmModem::OpenVoiceStream() {
-  int rate = StrToInt(CurrentCompression.vsr.Get());
-  Detector.Start(::FramesInDiscTime(LiveSettings.DiscTime, rate));
+  StrToInt(CurrentCompression.vsr.Get());  // a rate that is no number starts no stream
+  // The detector sees trace frames, at the trace rate whatever the modem's.
+  Detector.Start(::FramesInDiscTime(LiveSettings.DiscTime, TraceRate));
   compressionName_ = CurrentCompression.Description.Get();
   bits8_ = CurrentCompression.bps.Get() == "8";
 
@@ -442,7 +460,23 @@ void TfmModem::VoiceBatch(const std::string& batch) {
       return;
     }
   }
-  if (WatchDisconnect && LineStateCount >= 12) HangUp();
+  if (WatchDisconnect && LineStateCount >= TLineStateDetector::HangUpCount) HangUp();
+}
+
+void TfmModem::VoiceEvent(uint8_t code) {
+  // The modem's own word for the tone that follows a hang-up: busy or dial tone.
+  if ((code == 'b' || code == 'd') && VoiceReceiving && WatchDisconnect) HangUp();
+}
+
+void TfmModem::EndVoiceReceive() {
+  if (!cnvWav->Active()) return;
+  Voice.FlushWav();
+  if (writeFailed_) return;
+  try {
+    cnvWav->Flush();
+  } catch (const std::exception& e) {
+    WriteFailed(e.what());
+  }
 }
 
 void TfmModem::tmVoiceWatchTimer() {
@@ -478,10 +512,14 @@ void TfmModem::WavBlock(uint8_t* block, int size) {
   try {
     cnvWav->Convert(block, size);
   } catch (const std::exception& e) {
-    writeFailed_ = true;
-    AddEvent(e.what());
-    if (Host) Host->RecordingWriteFailed(e.what());
+    WriteFailed(e.what());
   }
+}
+
+void TfmModem::WriteFailed(const std::string& message) {
+  writeFailed_ = true;
+  AddEvent(message);
+  if (Host) Host->RecordingWriteFailed(message);
 }
 
 void TfmModem::TraceBlock(uint8_t* block, int size) {
@@ -506,9 +544,8 @@ void TfmModem::DisplayConvertAudioConverted(const void* data, int size) {
   for (int i = 0; i < n; ++i) {
     if (TraceFrameFill == TraceFrameSize) {
       if (LiveSettings.AutoRecord) {
-        TLineState state = Detector.DetectLineState(TraceFrame.data());
-        if (state == lsPeriodic) ++LineStateCount;
-        else if (state == lsSilence) LineStateCount = 12;
+        Detector.DetectLineState(TraceFrame.data());
+        LineStateCount = Detector.LineStateCount();
       }
       if (Host) Host->DisplayData(TraceFrame);
       TraceFrameFill = 0;

@@ -49,6 +49,9 @@ public:
   bool EnableAutoRecord();
   bool DisableAutoRecord();
   void StartVoiceReceive();
+  // Writes what the stream and the recording converter still hold into the recording; the stop
+  // action calls it before it closes the converters.
+  void EndVoiceReceive();
 
   // Port events.
   void ComPort1TriggerAvail(int count);
@@ -95,6 +98,11 @@ public:
 
   static constexpr unsigned FirstRingSpan = 10233;
   static constexpr unsigned VoiceSilenceLimit = 5000;
+  // A RING sooner than this after the previous one is part of the same ring (junk or a
+  // repeat); the two bursts of a paired ring are at least 600 ms apart.
+  static constexpr DWORD SameRingMs = 300;
+  // The trace frames' sampling rate, whatever the modem's.
+  static constexpr int TraceRate = 8000;
 
   TModemTimer& tmCmdTimeout() { return *cmdTimeout_; }
   TModemTimer& tmRingSpan() { return *ringSpan_; }
@@ -107,6 +115,8 @@ protected:
   // Pumps the message loop (no idle work) until done; gives up after timeoutMs (INFINITE: no
   // limit) and returns done().
   virtual bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs);
+  // Milliseconds of a steady clock.
+  virtual DWORD TickCount();
 
 private:
   void Setup();
@@ -115,10 +125,13 @@ private:
   // ReplyKeyword set (empty only when the wait was cut short by the end of the program).
   int SendLine(const std::string& command, const std::string* description);
   void CommandBatch(const std::string& batch);
+  bool SameRing();
   void OpenVoiceStream();
   void VoiceBatch(const std::string& batch);
   void WavBlock(uint8_t* block, int size);
   void TraceBlock(uint8_t* block, int size);
+  void VoiceEvent(uint8_t code);
+  void WriteFailed(const std::string& message);
   void HangUp();
   void PostStop();
   bool OnMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -129,6 +142,8 @@ private:
   std::unique_ptr<TModemTimer> cmdTimeout_, ringSpan_, tick_, voiceWatch_;
   std::unique_ptr<TMessageWindow> window_;
   bool stopPosted_ = false;
+  bool ringHeard_ = false;
+  DWORD lastRing_ = 0;
   WPARAM streamSerial_ = 0;
   bool writeFailed_ = false;
   bool traceFailed_ = false;

@@ -36,6 +36,21 @@ std::string TrimControls(const std::string& text) {
   return text.substr(b, e - b);
 }
 
+std::string CallerLogText(const std::string& number) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : number.substr(0, CallerTextMax)) {
+    if (c < 0x20 || c == 0x7F) {
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 bool TModemReply::IsOk(const std::string& line) { return WordLine(line, "OK", false); }
 bool TModemReply::IsError(const std::string& line) { return WordLine(line, "ERROR", false); }
 bool TModemReply::IsConnect(const std::string& line) { return WordLine(line, "CONNECT", true); }

@@ -57,3 +57,9 @@ private:
 
 // Leading and trailing blanks and control characters removed.
 std::string TrimControls(const std::string& text);
+
+// The call row keeps this much of a caller number.
+constexpr size_t CallerTextMax = 255;
+// A caller number as the events log shows it: cut as the row cuts it, each control byte
+// written as \xNN.
+std::string CallerLogText(const std::string& number);

@@ -36,6 +36,7 @@ bool TVoiceStream::Feed(const uint8_t* data, int size) {
       heldDle_ = false;
       if (b == DLE) Audio(DLE);
       else if (b == ETX) ended_ = true;
+      else if (OnEvent) OnEvent(b);
       continue;
     }
     if (b == DLE) heldDle_ = true;
@@ -56,4 +57,11 @@ void TVoiceStream::Audio(uint8_t b) {
     traceFill_ = -1;
     if (OnTraceBlock) OnTraceBlock(traceBlock_, TraceBlockSize);
   }
+}
+
+void TVoiceStream::FlushWav() {
+  if (wavFill_ < 0) return;
+  int size = wavFill_ + 1;
+  wavFill_ = -1;
+  if (OnWavBlock) OnWavBlock(wavBlock_, size);
 }

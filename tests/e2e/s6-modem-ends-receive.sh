@@ -2,7 +2,8 @@
 # s6-modem-ends-receive.sh WATCHER.exe PROGRAM.exe SIMULATOR: a call answered by the telephone
 # beside the modem; after 3 s of speech the modem ends the receive on its own (<DLE>l <DLE><ETX>
 # NO CARRIER, on-hook). The program stops at once, without waiting for its no-data watch: the
-# port is closed soon after the end, the call is filed and the modem armed again.
+# port is closed soon after the end, the call is filed, with every sample sent, and the modem
+# armed again.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
@@ -39,6 +40,9 @@ file=$E2E_APP/wav/$wav
 seconds=$(sox --i -D "$file") || e2e_fail "sox cannot read $wav"
 python3 -c "import sys; sys.exit(0 if 2.5 <= float(sys.argv[1]) <= 5 else 1)" "$seconds" ||
   e2e_fail "$wav lasts $seconds s, not about 3"
+# Every sample sent before the end is in the file, the last partly filled block too.
+sent=$(grep '"ev":"vrx_end"' "$slog" | head -1 | sed -n 's/.*"samples":\([0-9]*\).*/\1/p')
+[ "$(sox --i -s "$file")" = "$sent" ] || e2e_fail "$wav holds $(sox --i -s "$file") samples, the modem sent $sent"
 armed_check_row "$wav"
 grep -aq 5550106 "$E2E_APP/Recordings.d" || e2e_fail "the caller number is not in Recordings.d"
 grep -q -- '-- Recording stopped' "$E2E_APP/Events.log" || e2e_fail "no stop in Events.log"

@@ -105,9 +105,13 @@ public:
   std::deque<std::function<void()>> script;
   std::function<void()> noScript;
   int waits = 0;
+  // Each look at the clock moves it by clockStep: rings a second apart unless a test says.
+  DWORD clock = 0;
+  DWORD clockStep = 1000;
 
 protected:
   void Pause(unsigned) override {}
+  DWORD TickCount() override { return clock += clockStep; }
   bool WaitFor(const std::function<bool()>& done, DWORD) override {
     ++waits;
     for (int pass = 0; pass < 1000 && !done(); ++pass) {

@@ -174,7 +174,7 @@ TEST_F(EngineSim, VoicePathIsBitExact) {
 TEST_F(EngineSim, BusyToneAfterSpeechEndsTheCall) {
   engine->WatchDisconnect = true;
   Sim("stream com5 speech synth 6s");
-  Sim("stream com5 busy forever");
+  Sim("stream com5 busy dle=off forever");  // heard, not reported by the modem
   StartRecording();
   ASSERT_TRUE(Pump([&] { return host.stops > 0; }, 40000));
   EXPECT_TRUE(HasLine("Disconnect line..."));
@@ -184,6 +184,22 @@ TEST_F(EngineSim, BusyToneAfterSpeechEndsTheCall) {
   // Counted in samples the simulator sent; the close after the stop adds a little.
   EXPECT_GE(busy, 3.0);
   EXPECT_LE(busy, 5.5);
+  EXPECT_EQ(1, host.stops);
+}
+
+// The modem's <DLE>b, about a second into the busy tone, ends the call before the tone is heard.
+TEST_F(EngineSim, ModemReportedBusyEndsTheCall) {
+  engine->WatchDisconnect = true;
+  Sim("stream com5 speech synth 6s");
+  Sim("stream com5 busy dle=auto forever");
+  StartRecording();
+  ASSERT_TRUE(Pump([&] { return host.stops > 0; }, 40000));
+  EXPECT_TRUE(HasLine("Disconnect line..."));
+  ASSERT_TRUE(Pump([&] { return VrxEnd("samples") >= 0; }, 5000));
+  double busy = (VrxEnd("samples") - 6 * 8000) / 8000.0;
+  std::printf("busy tone heard: %.2f s\n", busy);
+  EXPECT_GE(busy, 0.9);
+  EXPECT_LE(busy, 2.5);
   EXPECT_EQ(1, host.stops);
 }
 

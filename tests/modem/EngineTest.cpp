@@ -257,3 +257,38 @@ TEST_F(Engine, CallerIdBeforeThePopUpExists) {
   EXPECT_TRUE(modem->CallAnswered);
   EXPECT_TRUE(host.shown.empty());
 }
+
+// A RING within 300 ms of the previous one is the same ring: junk and storms do not count
+// toward the rejection, a paired ring's bursts (0.6 s apart) and the next ring do.
+TEST_F(Engine, RingsCloserThan300MsAreOneRing) {
+  LiveSettings.RejectCall = true;
+  LiveSettings.RejectRings = 3;
+  modem->RingPeriodKnown = true;
+  modem->RingTimeOut = 5200;
+  modem->clockStep = 0;
+  auto ringAt = [&](DWORD ms) {
+    modem->clock = ms;
+    Ring();
+  };
+  ringAt(10000);
+  for (DWORD t = 10010; t < 13000; t += 10) ringAt(t);  // 299 more, 10 ms apart
+  EXPECT_EQ(1, modem->RingCount);
+  ringAt(13289);  // 299 ms after the storm's last
+  EXPECT_EQ(1, modem->RingCount);
+  ringAt(13600);
+  EXPECT_EQ(2, modem->RingCount);
+  EXPECT_FALSE(modem->CallRejected);
+  ringAt(13900);  // exactly 300 ms: a ring of its own
+  EXPECT_EQ(3, modem->RingCount);
+  EXPECT_TRUE(modem->CallRejected);
+}
+
+TEST_F(Engine, CallerTextInTheLogIsEscapedAndCut) {
+  port->Deliver(std::string("\r\nNMBR = 555\x00" "1\x08\x1b[2J\x7f" "9\r\n", 23));
+  EXPECT_EQ(std::string("555\x00" "1\x08\x1b[2J\x7f" "9", 12), modem->CallerNumber);
+  EXPECT_TRUE(HasLine("555\\x001\\x08\\x1B[2J\\x7F9"));
+  std::string longNumber(300, '7');
+  port->Deliver("\r\nNMBR = " + longNumber + "\r\n");
+  EXPECT_EQ(longNumber, modem->CallerNumber);
+  EXPECT_TRUE(HasLine(std::string(255, '7')));
+}

@@ -4,6 +4,7 @@
 #include "FileStream.h"
 #include "MessagePump.h"
 #include "VoiceStream.h"
+#include "../audio/AudioTestUtil.h"
 #include <gtest/gtest.h>
 #include <cmath>
 
@@ -220,4 +221,73 @@ TEST_F(Voice, StopPostedForAnEndedStreamDoesNotStopTheNext) {
   ProcessMessages();
   EXPECT_EQ(0, host.stops);
   EXPECT_TRUE(modem->VoiceReceiving);
+}
+
+TEST_F(Voice, DisconnectTimeIsCountedAtTheTraceRate) {
+  for (const char* rate : {"8000", "7200", "11025", "4800"}) {
+    CurrentCompression.vsr.Set(rate);
+    Start();
+    EXPECT_EQ(52, modem->Detector.FramesInDiscTime()) << rate;
+  }
+}
+
+// The modem's busy and dial-tone events end the call as a hang-up does; other events do not.
+TEST_F(Voice, ModemsBusyAndDialToneEndTheCall) {
+  struct Case {
+    char code;
+    int stops;
+  } cases[] = {{'b', 1}, {'d', 1}, {'s', 0}, {'q', 0}, {'5', 0}, {'R', 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.code);
+    host.stops = 0;
+    EventLog().Clear();
+    modem->WatchDisconnect = true;
+    writer.bytes.clear();
+    Start();
+    port->Deliver(Shield(Ramp(3000)) + "\x10" + c.code + Shield(Ramp(2000)));
+    ProcessMessages();
+    EXPECT_EQ(c.stops, host.stops);
+    EXPECT_EQ(c.stops == 1, HasLine("Disconnect line..."));
+    EXPECT_EQ(c.stops == 0, modem->WatchDisconnect);
+    EXPECT_EQ(2048u * 2, writer.bytes.size());  // the audio around the event is kept
+  }
+}
+
+// At the end of voice receive the partly filled block and what the converter holds are
+// written: every sample received is in the recording (a codec's last block padded).
+TEST_F(Voice, RecordingEndHoldsEverySampleReceived) {
+  struct Case {
+    const char* name;
+    TdeWaveFormat modemFormat;
+    const char* bits;
+    TdeWaveFormat file;
+    int samplesPerBlock;
+  } cases[] = {
+      {"u8 to PCM 8", Pcm(8000, 1, 8), "8", Pcm(8000, 1, 8), 1},
+      {"u8 to PCM 16", Pcm(8000, 1, 8), "8", Pcm(8000, 1, 16), 1},
+      {"u8 to mu-law", Pcm(8000, 1, 8), "8", G711(WAVE_FORMAT_MULAW), 1},
+      {"u8 to IMA ADPCM", Pcm(8000, 1, 8), "8", Ima8000(), 505},
+      {"A-law to PCM 16", G711(WAVE_FORMAT_ALAW), "8", Pcm(8000, 1, 16), 1},
+      {"s16 to PCM 16", Pcm(8000, 1, 16), "16", Pcm(8000, 1, 16), 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ini->WriteFormat("Modem compression", c.modemFormat);
+    CurrentCompression.bps.Set(c.bits);
+    LiveSettings.FormatOut = c.file;
+    writer.bytes.clear();
+    Start();
+    const std::string audio = Ramp(5 * 2048 + 778);
+    port->Deliver(Shield(audio));
+    modem->EndVoiceReceive();
+    const size_t samplesIn = audio.size() / c.modemFormat.GetBlockAlign();
+    const size_t samplesOut = writer.bytes.size() / c.file.GetBlockAlign() * c.samplesPerBlock;
+    EXPECT_EQ(0u, writer.bytes.size() % c.file.GetBlockAlign());
+    EXPECT_GE(samplesOut, samplesIn);
+    EXPECT_LT(samplesOut, samplesIn + c.samplesPerBlock);
+    if (c.file.Equals(c.modemFormat)) {
+      EXPECT_EQ(audio, writer.bytes);
+    }
+    EXPECT_TRUE(host.failures.empty());
+  }
 }
