@@ -40,7 +40,7 @@ std::string CallerLogText(const std::string& number) {
   static const char hex[] = "0123456789ABCDEF";
   std::string out;
   for (unsigned char c : number.substr(0, CallerTextMax)) {
-    if (c < 0x20 || c == 0x7F) {
+    if (c < 0x20 || c == 0x7F || c == '\\') {
       out += "\\x";
       out += hex[c >> 4];
       out += hex[c & 15];

@@ -61,5 +61,5 @@ std::string TrimControls(const std::string& text);
 // The call row keeps this much of a caller number.
 constexpr size_t CallerTextMax = 255;
 // A caller number as the events log shows it: cut as the row cuts it, each control byte
-// written as \xNN.
+// written as \xNN, and the backslash too, so the text reads one way.
 std::string CallerLogText(const std::string& number);

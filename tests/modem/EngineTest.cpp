@@ -287,6 +287,8 @@ TEST_F(Engine, CallerTextInTheLogIsEscapedAndCut) {
   port->Deliver(std::string("\r\nNMBR = 555\x00" "1\x08\x1b[2J\x7f" "9\r\n", 23));
   EXPECT_EQ(std::string("555\x00" "1\x08\x1b[2J\x7f" "9", 12), modem->CallerNumber);
   EXPECT_TRUE(HasLine("555\\x001\\x08\\x1B[2J\\x7F9"));
+  port->Deliver("\r\nNMBR = 55\\x07\r\n");  // the text of an escape is not one
+  EXPECT_TRUE(HasLine("55\\x5Cx07"));
   std::string longNumber(300, '7');
   port->Deliver("\r\nNMBR = " + longNumber + "\r\n");
   EXPECT_EQ(longNumber, modem->CallerNumber);
