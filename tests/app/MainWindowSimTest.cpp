@@ -282,7 +282,7 @@ TEST_F(MainWindowSim, StopsThatLeaveTheRecordControlsOff) {
     bool reopenFails;
     bool voiceFeatures;
     std::vector<std::string> told;
-  } cases[] = {{true, true, {"Error during opening com port 5"}}, {false, false, {}}};
+  } cases[] = {{true, true, {}}, {false, false, {}}};
   size_t filed = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reopenFails ? "reopen fails" : "no voice features");
@@ -298,6 +298,9 @@ TEST_F(MainWindowSim, StopsThatLeaveTheRecordControlsOff) {
     EXPECT_FALSE(form->RecSb1->Down());
     EXPECT_FALSE(form->acRecord->Enabled());
     EXPECT_EQ(fmModem->PortOpened, !c.reopenFails);
+    // No box waits for a person: the port is tried again on its own.
+    EXPECT_EQ(fmModem->tmRearm().Enabled(), c.reopenFails);
+    EXPECT_EQ(form->Status(0) == " Not armed", c.reopenFails) << form->Status(0);
     // The call is filed whole all the same.
     ASSERT_EQ(Rows(), ++filed);
     auto row = form->Log.AllCalls().back();
@@ -305,7 +308,7 @@ TEST_F(MainWindowSim, StopsThatLeaveTheRecordControlsOff) {
     VoiceFeatures = true;
     form->SetControlsState();
     if (!fmModem->PortOpened) {
-      ASSERT_TRUE(fmModem->OpenPort(Com, true));
+      ASSERT_TRUE(fmModem->Arm(Com));
     }
     PumpMs(1100);  // the next recording gets a name of its own
   }
