@@ -54,7 +54,8 @@ if [ "$E2E_VARIANT" = before ]; then
   # Refused at the start of the record action, then armed again.
   armed_wait_init 2
   e2e_stop_ok
-  events=$E2E_APP/Events.log
+  events=$E2E_DIR/events.txt
+  tr -d '\r' < "$E2E_APP/Events.log" > "$events" || e2e_fail "no Events.log"
   grep -q -- '-- Recording started' "$events" || e2e_fail "no record action: $(cat "$events")"
   grep -q -- '^-- The disk is full: the wav folder has room for less than a minute of recording (.* KB free); the call was not taken\.$' "$events" ||
     e2e_fail "the refusal is not in Events.log: $(tail -n 20 "$events")"

@@ -14,7 +14,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 e2e_begin not-armed "$@"
 case=${E2E_VARIANT:?no case}
 slog=$E2E_DIR/sim.log
-events=$E2E_APP/Events.log
+events=$E2E_DIR/events.txt  # Events.log without its CRs
 
 armed_setup
 case "$case" in
@@ -55,6 +55,7 @@ if [ "$case" = dead ]; then
   armed_wait_wavs 1 60
 fi
 e2e_stop_ok
+tr -d '\r' < "$E2E_APP/Events.log" > "$events" || e2e_fail "no Events.log"
 
 grep -q '^modem on COM3 does not answer$' "$events" || e2e_fail "not said: $(head -n 30 "$events")"
 [ "$(grep -c '^modem on COM3 does not answer$' "$events")" = 1 ] || e2e_fail "said at every try"
