@@ -442,7 +442,7 @@ void TfmQdx::ModemPortChanged(bool opened) {
 
 void TfmQdx::ModemArmed(bool armed) {
   notArmed_ = !armed;
-  if (!RecSb1->Down()) SetStatus(0, armed ? " Modem on" : " Not armed");
+  if (!receiving_) SetStatus(0, armed ? " Modem on" : " Not armed");
   TrayNotifyIcon1->SetHint(armed ? "Vorlane" : "Vorlane: not armed, no modem answers on COM" +
                                                    std::to_string(ModemParams.port));
   // Armed again on its own: the record controls that the failure turned off come back.

@@ -348,7 +348,7 @@ TEST_F(MainWindowSim, AFailedWriteStopsTheCallAndFilesWhatWasWritten) {
   ASSERT_TRUE(Run([&] { return !form->RecSb1->Down(); }, 10000));
   PumpMs(200);
   peek.join();
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"The disk is full: the recording was stopped and saved as far as it went."});
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"The disk is full: the recording was stopped; its first 1 s were saved."});
   EXPECT_EQ(Rows(), 1u);
   EXPECT_NE(whileTold.find("\"atz\""), std::string::npos) << "the modem waits for calls before the user is told: " << whileTold;
 }
