@@ -447,8 +447,17 @@ void TfmQdx::SetStatus(int panel, const std::string& text) { StatusBar1->SetPane
 std::string TfmQdx::Status(int panel) const { return StatusBar1->PanelText(panel); }
 
 void TfmQdx::ModemPortChanged(bool opened) {
-  SetStatus(0, opened ? " Modem on" : " Modem off");
+  SetStatus(0, opened ? " Modem on" : notArmed_ ? " Not armed" : " Modem off");
   if (!RecSb1->Down()) TrayNotifyIcon1->SetIconIndex(opened ? 0 : 1);
+}
+
+void TfmQdx::ModemArmed(bool armed) {
+  notArmed_ = !armed;
+  if (!receiving_) SetStatus(0, armed ? " Modem on" : " Not armed");
+  TrayNotifyIcon1->SetHint(armed ? "Vorlane" : "Vorlane: not armed, no modem answers on COM" +
+                                                   std::to_string(ModemParams.port));
+  // Armed again on its own: the record controls that the failure turned off come back.
+  if (armed && Started && !RecSb1->Down() && VoiceFeatures && Log.CallsOpen()) SetRecordControls(true);
 }
 
 void TfmQdx::StopRecording() { acStop->Execute(); }
@@ -509,6 +518,7 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
 void TfmQdx::FormCloseQuery(bool& canClose) {
   canClose = true;
   Closing = true;
+  if (fmModem) fmModem->StopRearm();
   if (RecSb1->Down()) StopAction(false);
   TreeToLog();
   Log.SaveTree();
@@ -566,6 +576,13 @@ void TfmQdx::acRecordExecute(TComponent*) {
   acStop->SetEnabled(false);
   std::string refusal;
   if (!CreateRecordingFile(refusal)) return FailStart(refusal);
+  // Refused before the line is taken: nobody may be there to read a box.
+  if (!RoomForAMinute(refusal)) {
+    AddEvent("-- " + refusal);
+    TrayNotifyIcon1->ShowBalloon("Vorlane", refusal);
+    RecoverRecordStart();
+    return;
+  }
   if (!fmModem->PortOpened && !fmModem->OpenPort(ModemParams.port, true))
     return FailStart("Error during opening com port " + std::to_string(ModemParams.port), false);
   if (RedirectionMode &&
@@ -660,15 +677,16 @@ void TfmQdx::RecoverRecordStart(bool reopen) {
   receiving_ = false;
   fmModem->WatchDisconnect = false;  // the hang-up watches are for the call that was not taken
   if (reopen) {
-    if (fmModem->OpenPort(ModemParams.port, true)) {
-      fmModem->InitModem();
-    } else {
-      ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
-      SetRecordControls(false);
-    }
+    // Opened with its initialisation, then armed by a second one; not armed: tried again on its
+    // own, the record controls off until then.
+    fmModem->OpenPort(ModemParams.port, true);
+    if (!fmModem->Arm(ModemParams.port)) SetRecordControls(false);
+  } else if (fmModem->PortOpened) {
+    if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
+    else fmModem->DisableAutoRecord();
+  } else {
+    fmModem->StartRearm();
   }
-  if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
-  else fmModem->DisableAutoRecord();
   if (!VoiceFeatures) SetRecordControls(false);
 }
 
@@ -722,22 +740,29 @@ void TfmQdx::FileCall(std::vector<std::string>& told) {
   if (!writeFailure_.empty()) {
     std::string failure;
     failure.swap(writeFailure_);
-    if (failure.find(SysErrorMessage(ERROR_DISK_FULL)) != std::string::npos)
-      told.push_back("The disk is full: the recording was stopped and saved as far as it went.");
-    else
-      told.push_back(failure);
+    if (failure.find(SysErrorMessage(ERROR_DISK_FULL)) != std::string::npos) failure = "The disk is full";
+    told.push_back(failure + ": the recording was stopped" + SavedPart(filer));
   }
 }
 
-bool TfmQdx::Rearm() {
-  if (!fmModem->OpenPort(ModemParams.port, true)) {
-    ShowMessage("Error during opening com port " + std::to_string(ModemParams.port));
-    return false;
-  }
-  if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
-  else fmModem->DisableAutoRecord();
-  return true;
+std::string TfmQdx::SavedPart(const TCallFiler& filer) {
+  if (filer.RecordingName.empty()) return "; nothing of it was saved.";
+  if (filer.RecordSeconds < 1) return "; less than a second of it was saved.";
+  return "; its first " + std::to_string(filer.RecordSeconds) + " s were saved.";
 }
+
+bool TfmQdx::RoomForAMinute(std::string& refusal) {
+  ULARGE_INTEGER room = {};
+  // A folder whose room cannot be read is not refused for it: the writes say what fails.
+  if (!GetDiskFreeSpaceExA((ProgramDir + "\\wav\\").c_str(), &room, nullptr, nullptr)) return true;
+  const ULONGLONG minute = 60ull * LiveSettings.FormatOut.GetAvgBytesPerSec() + WavHeaderRoom;
+  if (room.QuadPart >= minute) return true;
+  refusal = "The disk is full: the wav folder has room for less than a minute of recording (" +
+            std::to_string(room.QuadPart / 1024) + " KB free); the call was not taken.";
+  return false;
+}
+
+bool TfmQdx::Rearm() { return fmModem->Arm(ModemParams.port); }
 
 void TfmQdx::SetListFont(const std::string& name, int size, unsigned color) {
   TFont font;

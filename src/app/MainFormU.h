@@ -9,6 +9,7 @@
 #include "SettingsHost.h"
 
 class TAction;
+class TCallFiler;
 class TActionList;
 class TdeAudioOutDevice;
 class TdeRIFFAudioWriter;
@@ -149,6 +150,7 @@ public:
   void StopRecording() override;
   void DisplayData(const TDisp& frame) override;
   void RecordingWriteFailed(const std::string& message) override;
+  void ModemArmed(bool armed) override;
 
   // The start-up settings load's side.
   void SetVolume(int position) override { Volume = position; }
@@ -173,9 +175,15 @@ private:
   void Timer2Timer();
   void FormCloseQuery(bool& canClose);
   void StopAction(bool reopen);
-  // Opens the port with init and sets ring watching as the settings say; false (told) when the
-  // port does not open.
+  // Opens the port with init and sets ring watching as the settings say; false when the modem is
+  // not armed (the engine tries again on its own).
   bool Rearm();
+  // False (the reason in refusal) when the wav folder has room for less than a minute of the
+  // recording format.
+  bool RoomForAMinute(std::string& refusal);
+  // How much of a recording that failed was saved, as the end of a sentence.
+  static std::string SavedPart(const TCallFiler& filer);
+  static constexpr ULONGLONG WavHeaderRoom = 4096;
   // The stop's filing steps, while the recording's writer is there; what to tell goes to told.
   void FileCall(std::vector<std::string>& told);
   // Recovers from a refused start (reopening the port unless told not to), then tells.
@@ -187,6 +195,7 @@ private:
   bool receiving_ = false;
   bool closingPort_ = false;  // the stop waits for the port's close event
   bool disarmedForSession_ = false;  // a recording filed for an end of session that may not come
+  bool notArmed_ = false;
   std::string writeFailure_;
 };
 

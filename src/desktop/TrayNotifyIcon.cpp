@@ -129,6 +129,20 @@ bool TTrayNotifyIcon::Notify(DWORD operation) {
   return Shell_NotifyIconA(operation, &data_) != FALSE;
 }
 
+bool TTrayNotifyIcon::ShowBalloon(const std::string& title, const std::string& text) {
+  balloon_ = text;
+  if (Loading() || Designing()) return false;
+  FillData();
+  data_.uFlags |= NIF_INFO;
+  title.copy(data_.szInfoTitle, sizeof data_.szInfoTitle - 1);
+  text.copy(data_.szInfo, sizeof data_.szInfo - 1);
+  data_.dwInfoFlags = NIIF_WARNING;
+  bool shown = Shell_NotifyIconA(NIM_MODIFY, &data_) != FALSE;
+  std::memset(data_.szInfo, 0, sizeof data_.szInfo);
+  std::memset(data_.szInfoTitle, 0, sizeof data_.szInfoTitle);
+  return shown;
+}
+
 bool TTrayNotifyIcon::ShowIcon() {
   iconVisible_ = true;
   return Notify(NIM_ADD);

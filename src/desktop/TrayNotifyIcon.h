@@ -30,6 +30,10 @@ public:
   virtual bool HideIcon();
   virtual bool ModifyIcon();
 
+  // A balloon beside the icon with a title and a text (the shell's answer); the last one is kept.
+  bool ShowBalloon(const std::string& title, const std::string& text);
+  const std::string& LastBalloon() const { return balloon_; }
+
   void ShowMainForm();
   void HideMainForm();
 
@@ -107,6 +111,7 @@ private:
   TImageList* iconList_ = nullptr;
   TPopupMenu* popupMenu_ = nullptr;
   std::string hint_;
+  std::string balloon_;
   bool designPreview_ = false;
   bool cycleIcons_ = false;
   unsigned cycleInterval_ = 0;

@@ -108,12 +108,10 @@ void TfmInitQDX::LoadSettings() {
     else Host->DisableCallControls();
   }
 
-  if (modem && fmModem) {
-    if (!fmModem->OpenPort(ModemParams.port, true)) {
-      ShowMessage("Error during opening com port " + IntToStr(ModemParams.port));
-      if (Host) Host->EnableRecordControls(false);
-    }
-    if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
-    else fmModem->DisableAutoRecord();
+  // Not armed (no port, or a modem that does not answer): said in the events log and tried
+  // again on its own.
+  if (modem && fmModem && !fmModem->Arm(ModemParams.port) && fmModem->OpenFailed) {
+    ShowMessage("Error during opening com port " + IntToStr(ModemParams.port));
+    if (Host) Host->EnableRecordControls(false);
   }
 }

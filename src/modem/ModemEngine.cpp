@@ -21,6 +21,7 @@ TfmModem* fmModem = nullptr;
 
 namespace {
 constexpr UINT WM_RUNSTOP = WM_APP + 1;
+constexpr UINT WM_PORTLOST = WM_APP + 2;
 constexpr DWORD PortWaitMs = 10000;
 const char* const ModemCompressionFile = "ModemCompression.cpn";
 }  // namespace
@@ -61,6 +62,7 @@ TfmModem::~TfmModem() {
   port_->OnTriggerAvail = nullptr;
   port_->OnPortOpen = nullptr;
   port_->OnPortClose = nullptr;
+  port_->OnPortLost = nullptr;
   if (fmModem == this) fmModem = nullptr;
 }
 
@@ -68,6 +70,11 @@ void TfmModem::Setup() {
   port_->OnTriggerAvail = [this](int count) { ComPort1TriggerAvail(count); };
   port_->OnPortOpen = [this] { ComPort1PortOpen(); };
   port_->OnPortClose = [this] { ComPort1PortClose(); };
+  port_->OnPortLost = [this](const std::string& reason) { ComPort1PortLost(reason); };
+  rearm_ = NewWindowTimer();
+  rearm_->SetEnabled(false);
+  rearm_->SetInterval(RearmInterval);
+  rearm_->OnTimer = [this] { tmRearmTimer(); };
   for (TModemTimer* t : {cmdTimeout_.get(), ringSpan_.get(), voiceWatch_.get()}) t->SetEnabled(false);
   tick_->SetEnabled(false);
   tick_->SetInterval(100);
@@ -117,11 +124,27 @@ bool TfmModem::WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
   return PumpUntil(done, timeoutMs);
 }
 
+bool TfmModem::Wait(const std::function<bool()>& done, DWORD timeoutMs) {
+  ++waiting_;
+  struct Leave {
+    TfmModem& m;
+    ~Leave() {
+      if (--m.waiting_ == 0 && m.lostPending_) PostMessageA(m.window_->Handle(), WM_PORTLOST, 0, 0);
+    }
+  } leave{*this};
+  return WaitFor(done, timeoutMs);
+}
+
+void TfmModem::Note(const std::string& line) {
+  if (!quiet_) AddEvent(line);
+}
+
 // ---- Command dialogue ----
 
 int TfmModem::SendLine(const std::string& command, const std::string* description) {
   std::string line = command + '\r';
   Pause(100);
+  if (portLost_) return 1;  // its device is gone: nothing can be sent
   try {
     port_->FlushInBuffer();
     if (port_->OutBuffFree() < static_cast<int>(line.size())) return 1;
@@ -130,15 +153,15 @@ int TfmModem::SendLine(const std::string& command, const std::string* descriptio
     RawReply.Clear();
     port_->PutString(line);
   } catch (const std::exception& e) {
-    AddEvent(e.what());  // a port that went away: nothing was sent
+    Note(e.what());  // a port that went away: nothing was sent
     return 1;
   }
-  if (description) AddEvent(*description);
+  if (description) Note(*description);
   cmdTimeout_->SetEnabled(false);
   // A time-out below a second would never end the wait (a timer of 0 ms does not run).
   cmdTimeout_->SetInterval(static_cast<unsigned>(LiveSettings.TimeOut < 1 ? 1 : LiveSettings.TimeOut) * 1000);
   cmdTimeout_->SetEnabled(true);
-  WaitFor([this] { return ReplyArrived; }, INFINITE);
+  Wait([this] { return ReplyArrived; }, INFINITE);
   cmdTimeout_->SetEnabled(false);
   return -1;
 }
@@ -167,15 +190,15 @@ int TfmModem::SendCommand(const std::string& command, const std::string& descrip
   int sent = SendLine(command, &description);
   if (sent >= 0) return sent;
   if (UpperCase(ReplyKeyword) == UpperCase(expected)) {
-    AddEvent(expected);
+    Note(expected);
     return 0;
   }
   if (ReplyKeyword == "error") {
-    AddEvent("error");
+    Note("error");
     return 3;
   }
   if (ReplyKeyword == "time out") {
-    AddEvent("time out");
+    Note("time out");
     return 2;
   }
   return 4;
@@ -184,6 +207,7 @@ int TfmModem::SendCommand(const std::string& command, const std::string& descrip
 bool TfmModem::SendNoWait(const std::string& command, const std::string& description) {
   std::string line = command + '\r';
   Pause(100);
+  if (portLost_) return false;
   try {
     if (port_->OutBuffFree() < static_cast<int>(line.size())) return false;
     port_->PutString(line);
@@ -195,18 +219,22 @@ bool TfmModem::SendNoWait(const std::string& command, const std::string& descrip
   return true;
 }
 
-void TfmModem::InitModem() {
-  SendCommand("atz", "Modem Reset..", "ok");
-  SendCommand("atE0", "echo off..", "ok");
-  SendCommand("ats0=0", "Setting autoanswer off..", "ok");
+bool TfmModem::InitModem() {
+  if (portLost_) return false;  // told already; nothing can be sent
+  // Each command is sent even after one failed: a modem may refuse one and take the rest.
+  bool answered = SendCommand("atz", "Modem Reset..", "ok") == 0;
+  answered = SendCommand("atE0", "echo off..", "ok") == 0 && answered;
+  answered = SendCommand("ats0=0", "Setting autoanswer off..", "ok") == 0 && answered;
   if (LiveSettings.CallerID) {
     if (!IsRefused(ModemParams.ForCallerId)) {
-      SendCommand(ModemParams.ForCallerId, "Enable caller ID..", "ok");
+      answered = SendCommand(ModemParams.ForCallerId, "Enable caller ID..", "ok") == 0 && answered;
       CallerNumber.clear();
     }
   } else if (!IsRefused(ModemParams.DisCallerId)) {
-    SendCommand(ModemParams.DisCallerId, "Disable caller ID..", "ok");
+    answered = SendCommand(ModemParams.DisCallerId, "Disable caller ID..", "ok") == 0 && answered;
   }
+  if (!answered) Note("modem on COM" + IntToStr(port_->ComNumber()) + " does not answer");
+  return answered;
 }
 
 bool TfmModem::OpenPort(int port, bool initialise) {
@@ -222,9 +250,9 @@ bool TfmModem::OpenWith(const std::function<void()>& open, bool initialise) {
   try {
     PortOpened = false;
     open();
-    WaitFor([this] { return PortOpened; }, PortWaitMs);
+    Wait([this] { return PortOpened; }, PortWaitMs);
   } catch (const std::exception& e) {
-    AddEvent(e.what());
+    Note(e.what());
     return false;
   }
   if (!PortOpened) return false;
@@ -240,9 +268,9 @@ bool TfmModem::ClosePort() {
   }
   try {
     port_->Close();
-    WaitFor([this] { return !PortOpened; }, PortWaitMs);
+    Wait([this] { return !PortOpened; }, PortWaitMs);
   } catch (const std::exception& e) {
-    AddEvent(e.what());
+    Note(e.what());
     return false;
   }
   VoiceReceiving = false;
@@ -259,14 +287,92 @@ void TfmModem::SendVoiceData(const std::string& bytes) {
 
 void TfmModem::ComPort1PortOpen() {
   PortOpened = true;
-  AddEvent("Com port " + IntToStr(port_->ComNumber()) + " opened...");
+  portLost_ = false;
+  Note("Com port " + IntToStr(port_->ComNumber()) + " opened...");
   if (Host) Host->ModemPortChanged(true);
 }
 
 void TfmModem::ComPort1PortClose() {
   PortOpened = false;
-  AddEvent("Com port " + IntToStr(port_->ComNumber()) + " closed...");
+  Armed = false;
+  Note("Com port " + IntToStr(port_->ComNumber()) + " closed...");
   if (Host) Host->ModemPortChanged(false);
+}
+
+void TfmModem::ComPort1PortLost(const std::string& reason) {
+  if (!PortOpened || portLost_) return;
+  portLost_ = true;
+  Note("Com port " + IntToStr(port_->ComNumber()) + " lost: " + reason);
+  // A command waiting for its reply gets none; no call is watched on a port that is gone.
+  ReplyKeyword = "port lost";
+  ReplyArrived = true;
+  StopCallWatch();
+  // Handled once no wait runs: the handling closes the port, which waits itself.
+  lostPending_ = true;
+  if (waiting_ == 0) PostMessageA(window_->Handle(), WM_PORTLOST, 0, 0);
+}
+
+void TfmModem::HandleLost() {
+  lostPending_ = false;
+  if (!portLost_ || !PortOpened) return;  // closed or opened anew meanwhile
+  // A recording is filed first; the stop then finds the port gone and re-arms.
+  if (VoiceReceiving && Host) Host->StopRecording();
+  else StartRearm();
+}
+
+void TfmModem::StopCallWatch() {
+  AutoRecordMode = false;
+  ringSpan_->SetEnabled(false);
+  tick_->SetEnabled(false);
+  CallAnswered = false;
+  CallRejected = false;
+  RingCount = 0;
+  HideCaller();
+}
+
+bool TfmModem::Arm(int port) {
+  armPort_ = port;
+  OpenFailed = !PortOpened && !OpenPort(port, false);
+  if (OpenFailed || !InitModem()) {
+    StartRearm();
+    return false;
+  }
+  Armed = true;
+  rearm_->SetEnabled(false);
+  if (rearming_) AddEvent("Modem on COM" + IntToStr(port) + " answers again: armed");
+  rearming_ = false;
+  if (LiveSettings.AutoRecord) EnableAutoRecord();
+  else DisableAutoRecord();
+  if (Host) Host->ModemArmed(true);
+  return true;
+}
+
+void TfmModem::StartRearm() {
+  StopCallWatch();
+  ClosePort();
+  Armed = false;
+  rearming_ = true;
+  if (Host) Host->ModemArmed(false);
+  rearm_->SetEnabled(false);
+  rearm_->SetInterval(RearmInterval);
+  rearm_->SetEnabled(true);
+}
+
+void TfmModem::StopRearm() {
+  rearming_ = false;
+  rearm_->SetEnabled(false);
+}
+
+void TfmModem::tmRearmTimer() {
+  // Never inside another dialogue with the modem, nor during a call: the next tick.
+  if (waiting_ > 0 || VoiceReceiving || Armed || !rearming_) return;
+  rearm_->SetEnabled(false);
+  quiet_ = true;
+  struct Loud {
+    bool& q;
+    ~Loud() { q = false; }
+  } loud{quiet_};
+  Arm(armPort_);
 }
 
 // ---- Call handler ----
@@ -498,6 +604,11 @@ void TfmModem::PostStop() {
 }
 
 bool TfmModem::OnMessage(UINT msg, WPARAM serial, LPARAM, LRESULT& result) {
+  if (msg == WM_PORTLOST) {
+    result = 0;
+    if (waiting_ == 0 && lostPending_) HandleLost();
+    return true;
+  }
   if (msg != WM_RUNSTOP) return false;
   result = 0;
   if (serial != streamSerial_) return true;  // for a stream that has gone

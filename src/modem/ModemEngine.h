@@ -39,12 +39,26 @@ public:
   int SendQuery(const std::string& command, std::string& reply);
   int SendCommand(const std::string& command, const std::string& description, const std::string& expected);
   bool SendNoWait(const std::string& command, const std::string& description);
-  void InitModem();
+  // True when the modem answered every command; else "modem on COMn does not answer" is written.
+  bool InitModem();
   bool OpenPort(int port, bool initialise);
   // Opens without initialisation and without applying the live speed and flow control.
   bool OpenPortAsIs(int port);
   bool ClosePort();
   void SendVoiceData(const std::string& bytes);
+
+  // Opens the port when it is closed and initialises the modem; when every reply came, ring
+  // watching is set as the settings say and the host told. Otherwise the recorder is not armed:
+  // StartRearm. OpenFailed tells whether the port itself did not open.
+  bool Arm(int port);
+  // Not armed: the port is closed (the line released), ring watching stops, the host is told,
+  // and the port is opened and initialised again every RearmInterval ms until the modem answers.
+  void StartRearm();
+  // No more tries (the program ends).
+  void StopRearm();
+  bool Armed = false;
+  bool OpenFailed = false;
+  static constexpr unsigned RearmInterval = 5000;
 
   bool EnableAutoRecord();
   bool DisableAutoRecord();
@@ -57,11 +71,13 @@ public:
   void ComPort1TriggerAvail(int count);
   void ComPort1PortOpen();
   void ComPort1PortClose();
+  void ComPort1PortLost(const std::string& reason);
   // Timer events.
   void tmRingSpanTimer();
   void tmCmdTimeoutTimer();
   void timer1Timer();
   void tmVoiceWatchTimer();
+  void tmRearmTimer();
 
   void HandleRing();
   void cnvWavAudioConverted(const void* data, int size);
@@ -108,6 +124,7 @@ public:
   TModemTimer& tmRingSpan() { return *ringSpan_; }
   TModemTimer& timer1() { return *tick_; }
   TModemTimer& tmVoiceWatch() { return *voiceWatch_; }
+  TModemTimer& tmRearm() { return *rearm_; }
 
 protected:
   // The short pause before each command.
@@ -121,6 +138,12 @@ protected:
 private:
   void Setup();
   bool OpenWith(const std::function<void()>& open, bool initialise);
+  // WaitFor, counted: a lost port is handled once no wait runs.
+  bool Wait(const std::function<bool()>& done, DWORD timeoutMs);
+  // An events-monitor line of the command dialogue, kept back during a quiet try to re-arm.
+  void Note(const std::string& line);
+  void StopCallWatch();
+  void HandleLost();
   // Sends command + CR and waits for the outcome: 1 when nothing could be sent, else -1 with
   // ReplyKeyword set (empty only when the wait was cut short by the end of the program).
   int SendLine(const std::string& command, const std::string* description);
@@ -139,11 +162,16 @@ private:
   void HideCaller();
 
   std::unique_ptr<TModemPort> port_;
-  std::unique_ptr<TModemTimer> cmdTimeout_, ringSpan_, tick_, voiceWatch_;
+  std::unique_ptr<TModemTimer> cmdTimeout_, ringSpan_, tick_, voiceWatch_, rearm_;
   std::unique_ptr<TMessageWindow> window_;
   bool stopPosted_ = false;
   bool ringHeard_ = false;
   DWORD lastRing_ = 0;
+  int waiting_ = 0;
+  bool portLost_ = false, lostPending_ = false;
+  bool quiet_ = false;
+  bool rearming_ = false;
+  int armPort_ = 0;
   WPARAM streamSerial_ = 0;
   bool writeFailed_ = false;
   bool traceFailed_ = false;

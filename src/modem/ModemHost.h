@@ -19,6 +19,9 @@ public:
   virtual void DisplayData(const TDisp& frame) = 0;
   // The recording writer refused a block; nothing more is written to it.
   virtual void RecordingWriteFailed(const std::string& message) = 0;
+  // Armed: the modem answered its initialisation and waits for calls. Not armed: its port went
+  // away or it did not answer; the engine tries again on its own.
+  virtual void ModemArmed(bool) {}
 };
 
 // What the engine needs of the caller-ID pop-up.

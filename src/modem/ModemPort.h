@@ -3,7 +3,8 @@
 #include <string>
 
 // The serial port as the engine uses it. The events come on the main thread: OnPortOpen before
-// Open returns, OnPortClose at the start of a close, OnTriggerAvail with the bytes waiting.
+// Open returns, OnPortClose at the start of a close, OnTriggerAvail with the bytes waiting,
+// OnPortLost (the system's text of the failed call) once when the open port's device went away.
 class TModemPort {
 public:
   virtual ~TModemPort() = default;
@@ -23,6 +24,7 @@ public:
   std::function<void(int count)> OnTriggerAvail;
   std::function<void()> OnPortOpen;
   std::function<void()> OnPortClose;
+  std::function<void(const std::string& reason)> OnPortLost;
 };
 
 // A timer as the engine uses it; OnTimer on the main thread.

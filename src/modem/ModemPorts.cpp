@@ -2,6 +2,7 @@
 #include <algorithm>
 #include "KitTimer.h"
 #include "ScomComPort.h"
+#include "FileUtils.h"
 #include "Timer.h"
 
 namespace {
@@ -17,6 +18,7 @@ public:
     ComPort1.SetOnPortOpen([this](TComponent*) { if (OnPortOpen) OnPortOpen(); });
     ComPort1.SetOnPortClose([this](TComponent*) { if (OnPortClose) OnPortClose(); });
     ComPort1.SetOnTriggerAvail([this](TComponent*, WORD count) { if (OnTriggerAvail) OnTriggerAvail(count); });
+    ComPort1.SetOnPortLost([this](TComponent*, DWORD error) { if (OnPortLost) OnPortLost(SysErrorMessage(static_cast<int>(error))); });
   }
 
   void Open(int comNumber, int baud, const std::string& flow) override {

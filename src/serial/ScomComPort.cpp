@@ -265,7 +265,8 @@ void TScomCustomComPort::ClosePending(LPARAM lParam) {
 }
 
 bool TScomCustomComPort::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  if (msg < APW_TRIGGERAVAIL || (msg > APW_TRIGGERSTATUS && msg != APW_CLOSEPENDING)) return false;
+  if (msg < APW_TRIGGERAVAIL || (msg > APW_TRIGGERSTATUS && msg != APW_CLOSEPENDING && msg != APW_PORTLOST))
+    return false;
   result = 0;
   struct Depth {
     int& d;
@@ -282,6 +283,10 @@ bool TScomCustomComPort::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam, LRES
     return true;
   }
   if (state_ != psOpen) return true;
+  if (msg == APW_PORTLOST) {
+    PortLost(static_cast<DWORD>(wParam));
+    return true;
+  }
   const WORD trigger = static_cast<WORD>(wParam);
   TriggerEvent(msg, trigger, msg == APW_TRIGGERAVAIL ? trigger : LOWORD(lParam));
   if (state_ != psOpen) return true;
@@ -344,6 +349,9 @@ void TScomCustomComPort::TriggerOutbuffUsed() {
 }
 void TScomCustomComPort::TriggerOutSent() {
   if (onTriggerOutSent_) onTriggerOutSent_(this);
+}
+void TScomCustomComPort::PortLost(DWORD error) {
+  if (onPortLost_) onPortLost_(this, error);
 }
 
 void TScomCustomComPort::UpdateHandlerWish() {

@@ -13,6 +13,7 @@ using TTriggerEvent = std::function<void(TComponent* sender, WORD msg, WORD trig
 using TTriggerAvailEvent = std::function<void(TComponent* cp, WORD count)>;
 using TTriggerHandleEvent = std::function<void(TComponent* sender, WORD triggerHandle)>;
 using TTriggerLineErrorEvent = std::function<void(TComponent* sender, WORD error, bool lineBreak)>;
+using TPortLostEvent = std::function<void(TComponent* sender, DWORD error)>;
 
 enum TDeviceLayer { dlWin16, dlFossil, dlWin32, dlWinsock };
 enum TParity { pNone, pOdd, pEven, pMark, pSpace };
@@ -118,6 +119,10 @@ public:
   void SetOnTriggerOutbuffFree(TNotifyEvent handler);
   void SetOnTriggerOutbuffUsed(TNotifyEvent handler);
   void SetOnTriggerOutSent(TNotifyEvent handler);
+  // The open port's device went away (error: the system's code of the failed call); once per
+  // open, on the main thread. The port stays open until its owner closes it.
+  const TPortLostEvent& OnPortLost() const { return onPortLost_; }
+  void SetOnPortLost(TPortLostEvent handler) { onPortLost_ = std::move(handler); }
 
   // Byte operations (the port opens itself first when AutoOpen is on).
   char GetChar();
@@ -147,6 +152,7 @@ protected:
   virtual void TriggerOutbuffFree();
   virtual void TriggerOutbuffUsed();
   virtual void TriggerOutSent();
+  virtual void PortLost(DWORD error);
   virtual void ClosePort();
   virtual void PortOpen();
   virtual void PortClose();
@@ -196,6 +202,7 @@ private:
   TTriggerHandleEvent onTriggerData_, onTriggerStatus_, onTriggerTimer_;
   TTriggerLineErrorEvent onTriggerLineError_;
   TNotifyEvent onTriggerModemStatus_, onTriggerOutbuffFree_, onTriggerOutbuffUsed_, onTriggerOutSent_;
+  TPortLostEvent onPortLost_;
 
   TPortState state_ = psClosed;
   std::unique_ptr<TScomBaseDispatcher> dispatcher_;

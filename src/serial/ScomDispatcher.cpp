@@ -43,6 +43,7 @@ int TScomBaseDispatcher::InitPort(const std::string& name, int baud, int parity,
   kill_ = false;
   primDone_ = 0;
   portClosed_ = false;
+  lostError_ = 0;
   if (!CreateEvents()) {
     CloseEvents();
     return ecOutOfMemory;
@@ -249,6 +250,19 @@ uint8_t TScomBaseDispatcher::GetModemStatus(uint8_t mask) {
   uint8_t status = modemStatus_ & mask;
   modemStatus_ &= static_cast<uint8_t>(~(mask & 0x0F));  // change bits are kept until read
   return status;
+}
+
+void TScomBaseDispatcher::ReportLost(DWORD error) {
+  if (kill_ || portClosed_ || closeRequested_) return;
+  if (error == 0) error = ERROR_GEN_FAILURE;
+  if (InterlockedCompareExchange(&lostError_, static_cast<LONG>(error), 0) != 0) return;
+  std::vector<HWND> windows;
+  {
+    TScomGuard main(mainLock_);
+    for (const auto& h : handlers_)
+      if (!h.deleted) windows.push_back(h.window);
+  }
+  for (HWND window : windows) PostMessageA(window, APW_PORTLOST, error, MAKELPARAM(0, handle_));
 }
 
 void TScomBaseDispatcher::RefreshErrorBits() {

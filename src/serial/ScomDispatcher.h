@@ -18,6 +18,8 @@ enum : UINT {
   APW_PORTOPEN = 0x7E08,
   APW_PORTCLOSE = 0x7E09,
   APW_CLOSEPENDING = 0x7E0A,
+  // The device went away (wParam: the system's error code); posted once per open.
+  APW_PORTLOST = 0x7E0B,
 };
 
 // InitPort flags.
@@ -95,6 +97,8 @@ public:
   // True while any worker thread still runs.
   bool ThreadsRunning() const { return runningThreads_ > 0; }
   bool DeviceOpen() const { return device_ != INVALID_HANDLE_VALUE && !portClosed_; }
+  // The error of the failure that showed the device gone; 0 while it works.
+  DWORD LostError() const { return static_cast<DWORD>(lostError_); }
   int OutSize() const { return outSize_; }
   // New driver queue sizes for an open port.
   int ResizeQueues(int inSize, int outSize) { return SetupCom(inSize, outSize) ? 0 : -static_cast<int>(GetLastError()); }
@@ -155,6 +159,9 @@ protected:
   int AppendOutput(const void* buffer, int count);
   void RefreshModemStatus();
   void RefreshErrorBits();
+  // A wait, read, write or status call failed as it does on a device that went away: the
+  // registered windows are told once (APW_PORTLOST). Nothing during a close.
+  void ReportLost(DWORD error);
 
   TComponent* owner_;
   int handle_ = -1;
@@ -215,6 +222,7 @@ protected:
   volatile bool started_ = false;
   volatile LONG runningThreads_ = 0;
   volatile LONG primDone_ = 0;
+  volatile LONG lostError_ = 0;
 
   std::unique_ptr<TScomTrace> trace_;
   std::unique_ptr<TScomDispatchLog> log_;

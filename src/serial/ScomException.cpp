@@ -3,6 +3,7 @@
 #include "ScomSystem.h"
 #include <windows.h>
 #include <cstdlib>
+#include <string>
 
 namespace {
 constexpr size_t kMaxMessage = 255;
@@ -99,5 +100,7 @@ void CheckException(const TComponent* component, int code) {
   for (const auto& c : kClasses)
     if (c.code == code) c.raise(code);
   if (Raiser r = TapiRaiser(code)) r(code);
-  throw EScomException::CreateUnknown("Scom exception");
+  // A code of no class: the system's text for it, so that the reason is never lost.
+  std::string text = ErrorMsg(code);
+  throw EScomException::CreateUnknown(text.empty() ? "Scom exception " + std::to_string(code) : text);
 }

@@ -106,6 +106,7 @@ int TScomWin32Dispatcher::GetComError(COMSTAT& status, bool output) {
   DWORD errors = 0;
   COMSTAT st = {};
   if (!ClearCommError(device_, &errors, &st)) {
+    ReportLost(GetLastError());
     errors = 0;
     st = {};
   }
@@ -146,7 +147,10 @@ int TScomWin32Dispatcher::ReadCom(void* buffer, int count) {
   readEvent_.Reset();
   DWORD got = 0;
   if (!ReadFile(device_, buffer, static_cast<DWORD>(count), &got, &ov)) {
-    if (GetLastError() != ERROR_IO_PENDING) return 0;
+    if (GetLastError() != ERROR_IO_PENDING) {
+      ReportLost(GetLastError());
+      return 0;
+    }
     // Only what the driver reported is asked for, so this ends at once; the bound is for a
     // device that misbehaves.
     if (WaitForSingleObject(ov.hEvent, 5000) != WAIT_OBJECT_0) CancelIo(device_);
@@ -313,14 +317,21 @@ void TScomWin32Dispatcher::ComThreadRun() {
     SetCommTimeouts(device_, &timeouts);
     generalEvent_.Set();
     bool lineRetry = false;
+    DWORD failure = 0;
     while (!kill_) {
       DWORD got = 0;
       if (!WaitComEvent(got, ov)) {
         DWORD error = GetLastError();
         if (error == ERROR_IO_PENDING) {
-          if (!AwaitCommWait(event.Get(), ov)) break;
+          if (!AwaitCommWait(event.Get(), ov)) {
+            failure = GetLastError();
+            break;
+          }
           DWORD n = 0;
-          if (!GetOverlappedResult(device_, &ov, &n, FALSE)) break;
+          if (!GetOverlappedResult(device_, &ov, &n, FALSE)) {
+            failure = GetLastError();
+            break;
+          }
           if (got & (EV_RING | kRing2)) InterlockedExchange(&ringSeen_, 1);
           event.Reset();
         } else if (error == ERROR_INVALID_PARAMETER && (mask & kRing2)) {
@@ -335,6 +346,7 @@ void TScomWin32Dispatcher::ComThreadRun() {
           SetCommMask(device_, mask);
           continue;
         } else {
+          failure = error;
           break;  // never retry a wait that fails at once
         }
       }
@@ -343,6 +355,9 @@ void TScomWin32Dispatcher::ComThreadRun() {
       comEvent_.Set();
       WaitForSingleObject(readyEvent_.Get(), INFINITE);
     }
+    // A cancelled wait is how a pseudo-terminal ends it; the dispatch thread's timed pass then
+    // carries the data and sees a device that went away.
+    if (failure && failure != ERROR_OPERATION_ABORTED) ReportLost(failure);
     generalEvent_.Set();
   }
 }
@@ -426,6 +441,7 @@ void TScomWin32Dispatcher::OutputWorker() {
     DWORD written = 0;
     if (!WriteFile(device_, block, static_cast<DWORD>(length), &written, &ov)) {
       if (GetLastError() != ERROR_IO_PENDING) {
+        ReportLost(GetLastError());
         written = length;  // a failed write drops the block
       } else {
         HANDLE waits[2] = {sentEvent_.Get(), outFlushEvent_.Get()};

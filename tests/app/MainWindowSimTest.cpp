@@ -283,7 +283,7 @@ TEST_F(MainWindowSim, StopsThatLeaveTheRecordControlsOff) {
     bool reopenFails;
     bool voiceFeatures;
     std::vector<std::string> told;
-  } cases[] = {{true, true, {"Error during opening com port 5"}}, {false, false, {}}};
+  } cases[] = {{true, true, {}}, {false, false, {}}};
   size_t filed = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.reopenFails ? "reopen fails" : "no voice features");
@@ -299,6 +299,9 @@ TEST_F(MainWindowSim, StopsThatLeaveTheRecordControlsOff) {
     EXPECT_FALSE(form->RecSb1->Down());
     EXPECT_FALSE(form->acRecord->Enabled());
     EXPECT_EQ(fmModem->PortOpened, !c.reopenFails);
+    // No box waits for a person: the port is tried again on its own.
+    EXPECT_EQ(fmModem->tmRearm().Enabled(), c.reopenFails);
+    EXPECT_EQ(form->Status(0) == " Not armed", c.reopenFails) << form->Status(0);
     // The call is filed whole all the same.
     ASSERT_EQ(Rows(), ++filed);
     auto row = form->Log.AllCalls().back();
@@ -306,7 +309,7 @@ TEST_F(MainWindowSim, StopsThatLeaveTheRecordControlsOff) {
     VoiceFeatures = true;
     form->SetControlsState();
     if (!fmModem->PortOpened) {
-      ASSERT_TRUE(fmModem->OpenPort(Com, true));
+      ASSERT_TRUE(fmModem->Arm(Com));
     }
     PumpMs(1100);  // the next recording gets a name of its own
   }
@@ -346,7 +349,7 @@ TEST_F(MainWindowSim, AFailedWriteStopsTheCallAndFilesWhatWasWritten) {
   ASSERT_TRUE(Run([&] { return !form->RecSb1->Down(); }, 10000));
   PumpMs(200);
   peek.join();
-  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"The disk is full: the recording was stopped and saved as far as it went."});
+  EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"The disk is full: the recording was stopped; its first 1 s were saved."});
   EXPECT_EQ(Rows(), 1u);
   EXPECT_NE(whileTold.find("\"atz\""), std::string::npos) << "the modem waits for calls before the user is told: " << whileTold;
 }

@@ -105,7 +105,7 @@ fi
 [ -f "$working" ] && e2e_fail "the working file is left"
 [ -f "$E2E_APP/wav/Recorded.txt" ] && e2e_fail "the working file's note is left"
 
-printf '%s\n' "$(armed_list_wavs)" | grep -qx "$first" || e2e_fail "the first call's file is gone: $(armed_list_wavs)"
+grep -qx -- "$first" <<< "$(armed_list_wavs)" || e2e_fail "the first call's file is gone: $(armed_list_wavs)"
 grep -aq 5550201 "$E2E_APP/Recordings.d" || e2e_fail "the first call's row is gone"
 rows=$(armed_rows | grep -c .)
 if [ "$point" = connect ]; then

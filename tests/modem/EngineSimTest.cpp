@@ -5,6 +5,7 @@
 #include "ModemParams.h"
 #include "ModemSim.h"
 #include "Parse.h"
+#include "Timer.h"
 #include "QueryModemForm.h"
 #include "../ui/UiTest.h"
 #include <gtest/gtest.h>
@@ -22,6 +23,8 @@ public:
     FakeHost::StopRecording();
     modem->ClosePort();
   }
+  void ModemArmed(bool on) override { armed.push_back(on); }
+  std::vector<bool> armed;
 };
 
 class EngineSim : public ::testing::Test, public EngineFixture {
@@ -285,4 +288,102 @@ TEST_F(EngineSim, ScriptedCallReachesTheStopWithItsRecordingAndCaller) {
   ASSERT_GE(writer.bytes.size(), 24000u);
   for (size_t i = 0; i < 24000; ++i) ASSERT_EQ(i % 256, static_cast<unsigned char>(writer.bytes[i])) << i;
   EXPECT_EQ(0u, writer.bytes.size() % 2048);
+}
+
+namespace {
+int LinesLike(const std::string& start) {
+  int n = 0;
+  for (const std::string& line : EventLog().Lines()) n += line.rfind(start, 0) == 0 ? 1 : 0;
+  return n;
+}
+}  // namespace
+
+TEST_F(EngineSim, ASilentModemIsNotArmedTriedQuietlyAndArmedOnceItAnswers) {
+  LiveSettings.TimeOut = 1;
+  ASSERT_TRUE(engine->ClosePort());
+  sim.RemovePort(Com);
+  sim.AddPort(Com, "dead");
+  EventLog().Clear();
+  EXPECT_FALSE(engine->Arm(Com));
+  EXPECT_FALSE(engine->OpenFailed);
+  EXPECT_FALSE(engine->PortOpened) << "the port of a silent modem is let go";
+  EXPECT_FALSE(engine->AutoRecordMode);
+  EXPECT_EQ(host.armed, std::vector<bool>{false});
+  EXPECT_TRUE(engine->tmRearm().Enabled());
+  EXPECT_EQ(engine->tmRearm().Interval(), 5000u);
+  EXPECT_EQ(LinesLike("modem on COM5 does not answer"), 1);
+  EXPECT_EQ(LinesLike("Enabling autoRecord mode"), 0);
+  // The next try writes nothing.
+  const int lines = EventLog().Count();
+  ASSERT_TRUE(Pump([&] { return Sim("state com5").find("opens=2") != std::string::npos; }, 10000));
+  ASSERT_TRUE(Pump([&] { return Sim("state com5").find("closed") != std::string::npos; }, 10000));
+  EXPECT_EQ(EventLog().Count(), lines);
+  sim.RemovePort(Com);
+  sim.AddPort(Com, "generic");
+  ASSERT_TRUE(Pump([&] { return engine->Armed; }, 15000));
+  EXPECT_TRUE(engine->PortOpened);
+  EXPECT_TRUE(engine->AutoRecordMode);
+  EXPECT_FALSE(engine->tmRearm().Enabled());
+  EXPECT_EQ(host.armed.back(), true);
+  EXPECT_EQ(LinesLike("modem on COM5 does not answer"), 1);
+  EXPECT_EQ(LinesLike("Modem on COM5 answers again: armed"), 1);
+  EXPECT_EQ(EventLog().Lines().back(), "Enabling autoRecord mode");
+}
+
+TEST_F(EngineSim, ALostPortIsToldOnceLetGoAndTriedAgain) {
+  ASSERT_TRUE(engine->Arm(Com));
+  EXPECT_EQ(host.armed, std::vector<bool>{true});
+  struct Case {
+    const char* name;
+    bool recording;
+  } cases[] = {{"idle", false}, {"recording", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EventLog().Clear();
+    host.armed.clear();
+    const int stops = host.stops;
+    if (c.recording) {
+      ASSERT_NO_FATAL_FAILURE(StartRecording());
+    }
+    sim.RemovePort(Com);
+    ASSERT_TRUE(Pump([&] { return !engine->PortOpened; }, 8000));
+    Pump([] { return false; }, 300);
+    ASSERT_EQ(LinesLike("Com port 5 lost: "), 1);
+    for (const std::string& line : EventLog().Lines()) {
+      if (line.rfind("Com port 5 lost: ", 0) == 0) {
+        EXPECT_GT(line.size(), 20u) << "the system's reason: " << line;
+      }
+    }
+    // A recording is stopped (and filed by the host); the host's stop re-arms.
+    EXPECT_EQ(host.stops, stops + (c.recording ? 1 : 0));
+    if (c.recording) {
+      engine->StartRearm();
+    }
+    EXPECT_FALSE(engine->AutoRecordMode);
+    EXPECT_TRUE(engine->tmRearm().Enabled());
+    EXPECT_EQ(host.armed, std::vector<bool>{false});
+    sim.AddPort(Com, "generic");
+    ASSERT_TRUE(Pump([&] { return engine->Armed; }, 15000));
+    EXPECT_TRUE(engine->AutoRecordMode);
+    EXPECT_EQ(LinesLike("Modem on COM5 answers again: armed"), 1);
+  }
+}
+
+TEST_F(EngineSim, ACommandWaitingForItsReplyEndsWhenThePortGoes) {
+  LiveSettings.TimeOut = 30;
+  Sim("reply com5 at delay=20000");
+  // The wait pumps messages: the port goes from inside it.
+  TTimer remove(nullptr);
+  remove.SetInterval(500);
+  remove.OnTimer = [&](TComponent*) {
+    remove.SetEnabled(false);
+    sim.RemovePort(Com);
+  };
+  remove.SetEnabled(true);
+  const ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(4, engine->SendCommand("AT", "at..", "ok"));
+  EXPECT_LT(GetTickCount64() - start, 10000u) << "the wait ran into its time-out";
+  ASSERT_TRUE(Pump([&] { return !engine->PortOpened; }, 8000));
+  EXPECT_TRUE(engine->tmRearm().Enabled());
+  sim.AddPort(Com, "generic");
 }

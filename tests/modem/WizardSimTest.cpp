@@ -465,7 +465,7 @@ TEST_F(WizardSim, StartUpWithAModemSetUpInitialisesAndArms) {
   EXPECT_EQ(1, host.deleteOn);
 }
 
-TEST_F(WizardSim, StartUpWhoseModemPortFailsStillSetsRingWatching) {
+TEST_F(WizardSim, StartUpWhoseModemPortFailsIsToldAndNotArmed) {
   ini->WriteInteger("Modem", "port", 6);
   ini->WriteBool("Params", "Voicefeatures", false);
   std::vector<std::string> boxes = StartUp({});
@@ -474,7 +474,9 @@ TEST_F(WizardSim, StartUpWhoseModemPortFailsStillSetsRingWatching) {
             boxes);
   EXPECT_EQ((std::vector<bool>{false, false}), host.record);
   EXPECT_FALSE(engine->PortOpened);
-  EXPECT_TRUE(HasLine("Enabling autoRecord mode"));
+  EXPECT_FALSE(engine->AutoRecordMode);
+  EXPECT_EQ(-1, Index("Enabling autoRecord mode"));
+  EXPECT_TRUE(engine->tmRearm().Enabled()) << "tried again on its own";
 }
 
 TEST_F(WizardSim, TheWavFolderIsMadeInTheProgramFolderWhateverTheCurrentOne) {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 namespace {
 constexpr int kPortA = 1, kPortB = 2, kPortC = 3;
@@ -388,6 +389,35 @@ TEST_F(Pty, VanishedPortNeitherHangsNorSpins) {
   const ULONGLONG start = GetTickCount64();
   gone.SetOpen(false);
   EXPECT_LT(GetTickCount64() - start, 5000u);
+  EXPECT_FALSE(gone.Open());
+  sim->AddPort(kPortC, "raw");
+}
+
+TEST_F(Pty, VanishedPortIsToldOnceOnTheMainThreadAndStaysOpenForItsOwner) {
+  TScomComPort gone(nullptr);
+  Configure(gone, kPortC);
+  std::vector<DWORD> lost;
+  DWORD thread = 0;
+  gone.SetOnTriggerAvail([](TComponent*, WORD) {});
+  gone.SetOnPortLost([&](TComponent*, DWORD error) {
+    lost.push_back(error);
+    thread = GetCurrentThreadId();
+  });
+  gone.SetOpen(true);
+  ASSERT_TRUE(sim->WaitOpen(kPortC, 5000));
+  gone.PutString("AT\r");
+  ASSERT_TRUE(WaitReceived(kPortC, 3, 5000));
+  WaitFor([] { return false; }, 300);
+  EXPECT_TRUE(lost.empty()) << "a quiet port that works is not lost";
+  sim->RemovePort(kPortC);
+  EXPECT_TRUE(WaitFor([&] { return !lost.empty(); }, 5000));
+  gone.PutString("AT\r");  // fails on the device: told no second time
+  WaitFor([] { return false; }, 500);
+  ASSERT_EQ(lost.size(), 1u);
+  EXPECT_NE(lost[0], 0u);
+  EXPECT_EQ(thread, GetCurrentThreadId());
+  EXPECT_TRUE(gone.Open());
+  gone.SetOpen(false);
   EXPECT_FALSE(gone.Open());
   sim->AddPort(kPortC, "raw");
 }
