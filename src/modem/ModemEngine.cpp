@@ -29,9 +29,7 @@ const char* const ModemCompressionFile = "ModemCompression.cpn";
 bool ReadModemCompression(TdeWaveFormat& format) {
   TdeWaveFormat read;
   if (!g_Ini || !g_Ini->ReadFormat("Modem compression", read)) return false;
-  if (read.GetFormatTag() == WAVE_FORMAT_UNKNOWN || read.GetChannels() == 0 || read.GetSamplesPerSec() == 0 ||
-      read.GetBlockAlign() == 0 || !read.FitsBuffer())
-    return false;
+  if (!read.ShapeFault().empty()) return false;
   format = read;
   return true;
 }
