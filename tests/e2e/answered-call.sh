@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# s2-answered-call.sh WATCHER.exe PROGRAM.exe SIMULATOR: the whole program with a modem set up
+# answered-call.sh WATCHER.exe PROGRAM.exe SIMULATOR: the whole program with a modem set up
 # in qdx.ini: a call with caller ID, answered by the telephone beside the modem, speech then a
 # busy tone; the program records it, files it in General and re-arms the modem. A second start
 # only restores the first.
@@ -7,7 +7,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-e2e_begin s2-answered-call "$@"
+e2e_begin answered-call "$@"
 
 armed_setup
 e2e_sim_start com3:generic

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# s5-garbage-lines.sh WATCHER.exe PROGRAM.exe SIMULATOR: the armed program, idle in auto mode,
+# garbage-lines.sh WATCHER.exe PROGRAM.exe SIMULATOR: the armed program, idle in auto mode,
 # gets junk lines ("XXRINGXX", "SOMEOK") and 64 KB without a line end; neither is taken for a
 # ring or starts a recording. The call that follows, with the caller's NAME = BROOKS in its
 # caller ID, is recorded with the right number (and without the name).
@@ -7,7 +7,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-e2e_begin s5-garbage-lines "$@"
+e2e_begin garbage-lines "$@"
 
 armed_start < /dev/null
 slog=$E2E_DIR/sim.log

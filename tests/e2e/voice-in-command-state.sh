@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# s5-voice-in-command-state.sh WATCHER.exe PROGRAM.exe SIMULATOR: the armed program, idle in auto
+# voice-in-command-state.sh WATCHER.exe PROGRAM.exe SIMULATOR: the armed program, idle in auto
 # mode, gets voice data in command state for 10 s (8000 bytes a second, no line end in it). It
 # does not end, takes none of it for a ring, its memory stays bounded, and the call that follows
 # is recorded and filed, the modem armed again.
@@ -7,7 +7,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-e2e_begin s5-voice-in-command-state "$@"
+e2e_begin voice-in-command-state "$@"
 
 # The resident memory of the program's Wine process, in kB.
 program_rss() {

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# s4-modem-errors.sh WATCHER.exe PROGRAM.exe SIMULATOR CASE: a modem that fails one command.
+# modem-errors.sh WATCHER.exe PROGRAM.exe SIMULATOR CASE: a modem that fails one command.
 #   vsm   ERROR to the compression at the recording start: the user is told, the modem re-armed
 #   vls   ERROR to the line selection at the recording start: told, port closed, reopened, re-armed
 #   atz   no reply to the reset of the init: a time-out, then the init goes on
@@ -18,7 +18,7 @@ case "$case" in
   atz) fault='atz' ;;
   *) echo "unknown case $case" >&2; exit 2 ;;
 esac
-e2e_begin s4-modem-errors "$@"
+e2e_begin modem-errors "$@"
 armed_setup
 
 e2e_sim_start com3:generic

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# s3-rejected-call.sh WATCHER.exe PROGRAM.exe SIMULATOR: calls are rejected at the third ring
+# rejected-call.sh WATCHER.exe PROGRAM.exe SIMULATOR: calls are rejected at the third ring
 # (RejectCall=1, RejectRings=3). A call that rings exactly three times, then one that rings four
 # times, are let go: the modem is never put in voice mode and nothing is filed; the caller-ID
 # pop-up, shown at the caller ID, goes at the third ring (not after its own 10 s); once the ring
@@ -9,7 +9,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-e2e_begin s3-rejected-call "$@"
+e2e_begin rejected-call "$@"
 armed_setup AutoRecord=1 DiscTime=10 RejectCall=1 RejectRings=3
 
 e2e_sim_start com3:generic

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# s6-modem-ends-receive.sh WATCHER.exe PROGRAM.exe SIMULATOR: a call answered by the telephone
+# modem-ends-receive.sh WATCHER.exe PROGRAM.exe SIMULATOR: a call answered by the telephone
 # beside the modem; after 3 s of speech the modem ends the receive on its own (<DLE>l <DLE><ETX>
 # NO CARRIER, on-hook). The program stops at once, without waiting for its no-data watch: the
 # port is closed soon after the end, the call is filed, with every sample sent, and the modem
@@ -8,7 +8,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-e2e_begin s6-modem-ends-receive "$@"
+e2e_begin modem-ends-receive "$@"
 
 armed_setup
 e2e_sim_start com3:generic

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# s1-first-start.sh WATCHER.exe PROGRAM.exe SIMULATOR [nonvoice]: the first start in an empty
+# first-start.sh WATCHER.exe PROGRAM.exe SIMULATOR [nonvoice]: the first start in an empty
 # folder. The system lists no modem, so COM1..COM8 are probed directly: COM3 is a voice modem,
 # COM2 opens and never answers, the others have nobody behind them. The wizard lists what
 # answered; its OK probes the modem command by command and stores the command set and the
@@ -15,7 +15,7 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/e2e.sh"
 . "$here/armed.sh"
-e2e_begin s1-first-start "$@"
+e2e_begin first-start "$@"
 variant=${E2E_VARIANT:-generic}
 
 # The system's modem list: the modem class key that the program reads. The prefix is shared by the
