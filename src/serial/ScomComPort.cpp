@@ -1,4 +1,5 @@
 #include "ScomComPort.h"
+#include "MessagePump.h"
 #include "MessageWindow.h"
 #include "ScomException.h"
 #include "ScomPortSelect.h"
@@ -225,7 +226,7 @@ void TScomCustomComPort::ClosePort() {
     // handler returns; the close is finished by the window on APW_CLOSEPENDING.
     PostMessageA(window_->Handle(), APW_CLOSEPENDING, 0, MAKELPARAM(0, dispatcher_->Handle()));
     if (InSendMessage()) ReplyMessage(0);
-    PumpOneMessage();
+    DispatchOneMessage(qmRequeue);
   } else {
     FinishClose();
   }
@@ -243,9 +244,8 @@ void TScomCustomComPort::ReleaseDispatcher() {
   // reopen, the port) finds no dispatcher instead of freeing this one under the loop.
   std::unique_ptr<TScomBaseDispatcher> dispatcher = std::move(dispatcher_);
   if (!dispatcher) return;
-  ULONGLONG start = GetTickCount64();
-  while (dispatcher->ThreadsRunning() && GetTickCount64() - start < 10000)
-    if (!PumpOneMessage()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  const auto ended = [&dispatcher] { return !dispatcher->ThreadsRunning(); };
+  if (!ended()) PumpUntil(ended, 10000, qmRequeue);
   // A worker that never ended still uses its dispatcher: it is left to it rather than freed.
   if (dispatcher->ThreadsRunning()) dispatcher.release();
 }
