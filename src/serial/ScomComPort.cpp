@@ -579,7 +579,20 @@ struct TScomCustomComPort::TRecorderOps {
   void (TScomBaseDispatcher::*clear)();
   bool (TScomBaseDispatcher::*on)();
   int (TScomBaseDispatcher::*dump)(const std::string& fileName, bool hex, bool allHex, bool append);
+  uint32_t maxSize;
 };
+
+const TScomCustomComPort::TRecorderOps TScomCustomComPort::kTraceOps = {
+    &TScomBaseDispatcher::InitTracing,  &TScomBaseDispatcher::StopTracing,
+    &TScomBaseDispatcher::StartTracing, &TScomBaseDispatcher::PauseTracing,
+    &TScomBaseDispatcher::ClearTracing, &TScomBaseDispatcher::TracingOn,
+    &TScomBaseDispatcher::DumpTrace,    TScomTrace::kMaxEntries};
+
+const TScomCustomComPort::TRecorderOps TScomCustomComPort::kLogOps = {
+    &TScomBaseDispatcher::InitDispatchLogging,  &TScomBaseDispatcher::StopDispatchLogging,
+    &TScomBaseDispatcher::StartDispatchLogging, &TScomBaseDispatcher::PauseDispatchLogging,
+    &TScomBaseDispatcher::ClearDispatchLogging, &TScomBaseDispatcher::LoggingOn,
+    &TScomBaseDispatcher::DumpDispatchLog,      TScomDispatchLog::kMaxBytes};
 
 void TScomCustomComPort::SetRecorderState(TTraceLogState& state, TTraceLogState value,
                                           const TRecorderOps& ops, uint32_t size,
@@ -624,34 +637,22 @@ void TScomCustomComPort::SetRecorderState(TTraceLogState& state, TTraceLogState 
   }
 }
 
-void TScomCustomComPort::SetTracing(TTraceLogState value) {
-  static const TRecorderOps ops = {
-      &TScomBaseDispatcher::InitTracing,  &TScomBaseDispatcher::StopTracing,
-      &TScomBaseDispatcher::StartTracing, &TScomBaseDispatcher::PauseTracing,
-      &TScomBaseDispatcher::ClearTracing, &TScomBaseDispatcher::TracingOn,
-      &TScomBaseDispatcher::DumpTrace};
-  SetRecorderState(tracing_, value, ops, traceSize_, TraceName, TraceHex, TraceAllHex);
+void TScomCustomComPort::SetRecorderSize(uint32_t& size, uint32_t value, TTraceLogState state,
+                                         const TRecorderOps& ops) {
+  value = std::min(value, ops.maxSize);
+  if (value == size) return;
+  size = value;
+  if (state_ == psOpen && dispatcher_ && state == tlOn) (dispatcher_.get()->*ops.init)(size);
 }
 
-void TScomCustomComPort::SetTraceSize(uint32_t value) {
-  value = std::min<uint32_t>(value, TScomTrace::kMaxEntries);
-  if (value == traceSize_) return;
-  traceSize_ = value;
-  if (state_ == psOpen && dispatcher_ && tracing_ == tlOn) dispatcher_->InitTracing(traceSize_);
+void TScomCustomComPort::SetTracing(TTraceLogState value) {
+  SetRecorderState(tracing_, value, kTraceOps, traceSize_, TraceName, TraceHex, TraceAllHex);
 }
+
+void TScomCustomComPort::SetTraceSize(uint32_t value) { SetRecorderSize(traceSize_, value, tracing_, kTraceOps); }
 
 void TScomCustomComPort::SetLogging(TTraceLogState value) {
-  static const TRecorderOps ops = {
-      &TScomBaseDispatcher::InitDispatchLogging,  &TScomBaseDispatcher::StopDispatchLogging,
-      &TScomBaseDispatcher::StartDispatchLogging, &TScomBaseDispatcher::PauseDispatchLogging,
-      &TScomBaseDispatcher::ClearDispatchLogging, &TScomBaseDispatcher::LoggingOn,
-      &TScomBaseDispatcher::DumpDispatchLog};
-  SetRecorderState(logging_, value, ops, logSize_, LogName, LogHex, LogAllHex);
+  SetRecorderState(logging_, value, kLogOps, logSize_, LogName, LogHex, LogAllHex);
 }
 
-void TScomCustomComPort::SetLogSize(uint32_t value) {
-  value = std::min<uint32_t>(value, TScomDispatchLog::kMaxBytes);
-  if (value == logSize_) return;
-  logSize_ = value;
-  if (state_ == psOpen && dispatcher_ && logging_ == tlOn) dispatcher_->InitDispatchLogging(logSize_);
-}
+void TScomCustomComPort::SetLogSize(uint32_t value) { SetRecorderSize(logSize_, value, logging_, kLogOps); }
