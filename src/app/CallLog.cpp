@@ -3,6 +3,7 @@
 #include "Exception.h"
 #include "DbError.h"
 #include "FileUtils.h"
+#include "LittleEndian.h"
 #include "ProgramDir.h"
 #include "RecordingName.h"
 #include "SysUtils.h"
@@ -153,9 +154,9 @@ std::unique_ptr<TZorudCursor> Salvage(const std::string& fileName, const std::ve
     // The reader takes a wrong total length, marker or end of the field list for no table at
     // all; they only say what the rest shows.
     if (bytes.size() >= 17 && bytes[4] != 'E') {
-      for (int i = 0; i < 4; ++i) bytes[size_t(i)] = char(bytes.size() >> (8 * i));
+      PutLe32(&bytes[0], uint32_t(bytes.size()));
       bytes[4] = 'S';
-      size_t length = uint8_t(bytes[13]) | uint8_t(bytes[14]) << 8 | uint8_t(bytes[15]) << 16 | size_t(uint8_t(bytes[16])) << 24;
+      size_t length = GetLe32(&bytes[13]);
       if (length > 0 && length <= bytes.size() - 17) bytes[16 + length] = '\x14';
     }
     store->LoadFromBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), message);

@@ -5,6 +5,7 @@
 #include "Exception.h"
 #include "FileStream.h"
 #include "FileUtils.h"
+#include "LittleEndian.h"
 #include "RecordingName.h"
 #include "RecordingNote.h"
 #include "SysUtils.h"
@@ -16,10 +17,9 @@
 
 namespace {
 
-uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-
 void PutU32(TStream& s, int64_t at, uint32_t v) {
-  uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  uint8_t b[4];
+  PutLe32(b, v);
   s.Seek(at, soBeginning);
   s.WriteBuffer(b, 4);
 }
@@ -55,7 +55,7 @@ bool RepairWavHeader(const std::string& fileName, TdeWaveFormat& format, int64_t
     uint8_t chunk[8];
     f.Seek(pos, soBeginning);
     f.ReadBuffer(chunk, 8);
-    uint32_t length = U32(chunk + 4);
+    uint32_t length = GetLe32(chunk + 4);
     if (!std::memcmp(chunk, "data", 4)) {
       dataStart = pos + 8;
       break;
@@ -78,7 +78,7 @@ bool RepairWavHeader(const std::string& fileName, TdeWaveFormat& format, int64_t
   if (block > 1) bytes -= bytes % block;
   if (bytes > 0xFFFFFFF0LL - dataStart) bytes = 0xFFFFFFF0LL - dataStart;
   dataBytes = bytes;
-  if (U32(head + 4) != uint32_t(dataStart + bytes - 8)) PutU32(f, 4, uint32_t(dataStart + bytes - 8));
+  if (GetLe32(head + 4) != uint32_t(dataStart + bytes - 8)) PutU32(f, 4, uint32_t(dataStart + bytes - 8));
   PutU32(f, dataStart - 4, uint32_t(bytes));
   if (dataStart + bytes < size) f.SetSize(dataStart + bytes);
   f.Flush();

@@ -1,5 +1,6 @@
 #include "AudioStreams.h"
 #include "ACMError.h"
+#include "LittleEndian.h"
 #include "Stream.h"
 #include <cctype>
 #include <cstring>
@@ -8,12 +9,6 @@ namespace {
 const char* const SInvalidFile = "Invalid file format.";
 
 [[noreturn]] void Invalid() { throw EACMAudioReadError(SInvalidFile); }
-
-uint32_t Le32(const BYTE* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-
-void PutLe32(BYTE* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<BYTE>(v >> (8 * i));
-}
 
 // Reads exactly count bytes, or the file is not what it claims.
 void ReadExact(TStream& stream, void* buffer, int count) {
@@ -122,7 +117,7 @@ TdeRIFFAudioReader::TdeRIFFAudioReader(TStream& stream) : TdeAbstractAudioReader
   const int64_t streamSize = stream_.Size();
   BYTE chunk[8];
   ReadExact(stream_, chunk, 8);
-  if (std::memcmp(chunk, "RIFF", 4) != 0 || Le32(chunk + 4) == 0) Invalid();
+  if (std::memcmp(chunk, "RIFF", 4) != 0 || GetLe32(chunk + 4) == 0) Invalid();
   ReadExact(stream_, chunk, 4);
   if (std::memcmp(chunk, "WAVE", 4) != 0) Invalid();
 
@@ -133,7 +128,7 @@ TdeRIFFAudioReader::TdeRIFFAudioReader(TStream& stream) : TdeAbstractAudioReader
     position += 8;
     char id[4];
     for (int i = 0; i < 4; ++i) id[i] = static_cast<char>(std::toupper(chunk[i]));
-    const uint32_t size = Le32(chunk + 4);
+    const uint32_t size = GetLe32(chunk + 4);
     const int64_t left = streamSize - position;
     if (std::memcmp(id, "FMT ", 4) == 0) {
       if (size > TdeWaveFormat::BufferSize) Invalid();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include "DbError.h"
+#include "LittleEndian.h"
 #include "SysUtils.h"
 #ifdef _WIN32
 #include <windows.h>
@@ -17,14 +18,6 @@ const char kCorrupt[] = "Buffer structure corruption!";
 const char kEndOfBuffer[] = "Unexpected end of buffer";
 const uint8_t kSeparator = 0x12;
 const uint8_t kSectionEnd = 0x14;
-
-uint32_t GetU32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-void PutU32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
-}
 
 // Type and slot size of a description letter; Unknown for a letter the format does not know.
 TZorudFieldType TypeOfLetter(char c, uint16_t& size) {
@@ -255,7 +248,7 @@ bool TZorudCursor::ReadRecord(const uint8_t*& p, const uint8_t* end, int number,
       p += b;
       continue;
     }
-    int32_t count = int32_t(GetU32(p));
+    int32_t count = int32_t(GetLe32(p));
     p += 4;
     bool text = f.FieldType == TZorudFieldType::String;
     if (count < 0 || count >= (text ? MaxStringBytes : MaxBlobBytes)) {
@@ -303,10 +296,10 @@ bool TZorudCursor::LoadFromBytes(const uint8_t* data, size_t size, std::string& 
     Clear();
     return false;
   }
-  if (size >= 17 && p[4] == 'S' && GetU32(p) == size) {
-    declared = GetU32(p + 5);
-    uint32_t n = GetU32(p + 9);
-    uint32_t l = GetU32(p + 13);
+  if (size >= 17 && p[4] == 'S' && GetLe32(p) == size) {
+    declared = GetLe32(p + 5);
+    uint32_t n = GetLe32(p + 9);
+    uint32_t l = GetLe32(p + 13);
     p += 17;
     if (l <= size_t(end - p)) {
       headerRead = true;
@@ -328,7 +321,7 @@ bool TZorudCursor::LoadFromBytes(const uint8_t* data, size_t size, std::string& 
     if (end - p < 3) {
       message = kCorrupt;
     } else {
-      int16_t k = int16_t(uint16_t(p[1] | p[2] << 8));
+      int16_t k = int16_t(GetLe16(p + 1));
       if (k < 0 || end - (p + 3) < k) {
         message = kCorrupt;
       } else {
@@ -409,7 +402,7 @@ void TZorudCursor::WriteRecord(TZorudImageSink& sink, const TZorudRecord& r) con
           const auto& v = r.Heap[i];
           if (v && !v->empty()) {
             uint8_t count[4];
-            PutU32(count, uint32_t(v->size()));
+            PutLe32(count, uint32_t(v->size()));
             lengths[i] = 4;
             sink.Write(count, 4);
             sink.Write(v->data(), v->size());
@@ -425,14 +418,15 @@ void TZorudCursor::WriteRecord(TZorudImageSink& sink, const TZorudRecord& r) con
 
 uint32_t TZorudCursor::WriteImage(TZorudImageSink& sink) const {
   uint8_t head[17] = {0, 0, 0, 0, 'S'};
-  PutU32(head + 9, uint32_t(Fields.size()));
-  PutU32(head + 13, uint32_t(Section.size()));
+  PutLe32(head + 9, uint32_t(Fields.size()));
+  PutLe32(head + 13, uint32_t(Section.size()));
   uint64_t start = sink.Position();
   sink.Write(head, sizeof head);
   sink.Write(Section.data(), Section.size());
   if (!Notes.empty()) {
     std::string notes = Notes.substr(0, std::min<size_t>(std::strlen(Notes.c_str()), 32767));
-    uint8_t mark[3] = {'*', uint8_t(notes.size()), uint8_t(notes.size() >> 8)};
+    uint8_t mark[3] = {'*'};
+    PutLe16(mark + 1, uint16_t(notes.size()));
     sink.Write(mark, 3);
     sink.Write(notes.data(), notes.size());
   }
@@ -447,9 +441,9 @@ uint32_t TZorudCursor::WriteImage(TZorudImageSink& sink) const {
   }
   uint32_t total = uint32_t(sink.Position() - start);
   uint8_t v[4];
-  PutU32(v, written);
+  PutLe32(v, written);
   sink.WriteAt(start + 5, v, 4);
-  PutU32(v, total);
+  PutLe32(v, total);
   sink.WriteAt(start, v, 4);
   return total;
 }

@@ -3,6 +3,7 @@
 #include "DbError.h"
 #include "SysUtils.h"
 #include "DbHooks.h"
+#include "LittleEndian.h"
 #include "TableFile.h"
 
 namespace {
@@ -41,10 +42,6 @@ char LetterOf(const TFieldDef& d) {
     case ftGraphic: return 'g';
     default: return 's';
   }
-}
-
-void PutU32(std::string& s, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + i] = char(v >> (8 * i));
 }
 
 }  // namespace
@@ -171,10 +168,10 @@ void TZorudTable::LoadTable() {
       section += '\x14';
       std::string image(17, '\0');
       image[4] = 'S';
-      PutU32(image, 9, uint32_t(FieldDefs.Count()));
-      PutU32(image, 13, uint32_t(section.size()));
+      PutLe32(&image[9], uint32_t(FieldDefs.Count()));
+      PutLe32(&image[13], uint32_t(section.size()));
       image += section;
-      PutU32(image, 0, uint32_t(image.size()));
+      PutLe32(&image[0], uint32_t(image.size()));
       LoadStoreFromBytes(image);
       break;
     }

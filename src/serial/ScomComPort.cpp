@@ -1,4 +1,5 @@
 #include "ScomComPort.h"
+#include "MessagePump.h"
 #include "MessageWindow.h"
 #include "ScomException.h"
 #include "ScomPortSelect.h"
@@ -225,7 +226,7 @@ void TScomCustomComPort::ClosePort() {
     // handler returns; the close is finished by the window on APW_CLOSEPENDING.
     PostMessageA(window_->Handle(), APW_CLOSEPENDING, 0, MAKELPARAM(0, dispatcher_->Handle()));
     if (InSendMessage()) ReplyMessage(0);
-    PumpOneMessage();
+    DispatchOneMessage(qmRequeue);
   } else {
     FinishClose();
   }
@@ -243,9 +244,8 @@ void TScomCustomComPort::ReleaseDispatcher() {
   // reopen, the port) finds no dispatcher instead of freeing this one under the loop.
   std::unique_ptr<TScomBaseDispatcher> dispatcher = std::move(dispatcher_);
   if (!dispatcher) return;
-  ULONGLONG start = GetTickCount64();
-  while (dispatcher->ThreadsRunning() && GetTickCount64() - start < 10000)
-    if (!PumpOneMessage()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  const auto ended = [&dispatcher] { return !dispatcher->ThreadsRunning(); };
+  if (!ended()) PumpUntil(ended, 10000, qmRequeue);
   // A worker that never ended still uses its dispatcher: it is left to it rather than freed.
   if (dispatcher->ThreadsRunning()) dispatcher.release();
 }
@@ -579,7 +579,20 @@ struct TScomCustomComPort::TRecorderOps {
   void (TScomBaseDispatcher::*clear)();
   bool (TScomBaseDispatcher::*on)();
   int (TScomBaseDispatcher::*dump)(const std::string& fileName, bool hex, bool allHex, bool append);
+  uint32_t maxSize;
 };
+
+const TScomCustomComPort::TRecorderOps TScomCustomComPort::kTraceOps = {
+    &TScomBaseDispatcher::InitTracing,  &TScomBaseDispatcher::StopTracing,
+    &TScomBaseDispatcher::StartTracing, &TScomBaseDispatcher::PauseTracing,
+    &TScomBaseDispatcher::ClearTracing, &TScomBaseDispatcher::TracingOn,
+    &TScomBaseDispatcher::DumpTrace,    TScomTrace::kMaxEntries};
+
+const TScomCustomComPort::TRecorderOps TScomCustomComPort::kLogOps = {
+    &TScomBaseDispatcher::InitDispatchLogging,  &TScomBaseDispatcher::StopDispatchLogging,
+    &TScomBaseDispatcher::StartDispatchLogging, &TScomBaseDispatcher::PauseDispatchLogging,
+    &TScomBaseDispatcher::ClearDispatchLogging, &TScomBaseDispatcher::LoggingOn,
+    &TScomBaseDispatcher::DumpDispatchLog,      TScomDispatchLog::kMaxBytes};
 
 void TScomCustomComPort::SetRecorderState(TTraceLogState& state, TTraceLogState value,
                                           const TRecorderOps& ops, uint32_t size,
@@ -624,34 +637,22 @@ void TScomCustomComPort::SetRecorderState(TTraceLogState& state, TTraceLogState 
   }
 }
 
-void TScomCustomComPort::SetTracing(TTraceLogState value) {
-  static const TRecorderOps ops = {
-      &TScomBaseDispatcher::InitTracing,  &TScomBaseDispatcher::StopTracing,
-      &TScomBaseDispatcher::StartTracing, &TScomBaseDispatcher::PauseTracing,
-      &TScomBaseDispatcher::ClearTracing, &TScomBaseDispatcher::TracingOn,
-      &TScomBaseDispatcher::DumpTrace};
-  SetRecorderState(tracing_, value, ops, traceSize_, TraceName, TraceHex, TraceAllHex);
+void TScomCustomComPort::SetRecorderSize(uint32_t& size, uint32_t value, TTraceLogState state,
+                                         const TRecorderOps& ops) {
+  value = std::min(value, ops.maxSize);
+  if (value == size) return;
+  size = value;
+  if (state_ == psOpen && dispatcher_ && state == tlOn) (dispatcher_.get()->*ops.init)(size);
 }
 
-void TScomCustomComPort::SetTraceSize(uint32_t value) {
-  value = std::min<uint32_t>(value, TScomTrace::kMaxEntries);
-  if (value == traceSize_) return;
-  traceSize_ = value;
-  if (state_ == psOpen && dispatcher_ && tracing_ == tlOn) dispatcher_->InitTracing(traceSize_);
+void TScomCustomComPort::SetTracing(TTraceLogState value) {
+  SetRecorderState(tracing_, value, kTraceOps, traceSize_, TraceName, TraceHex, TraceAllHex);
 }
+
+void TScomCustomComPort::SetTraceSize(uint32_t value) { SetRecorderSize(traceSize_, value, tracing_, kTraceOps); }
 
 void TScomCustomComPort::SetLogging(TTraceLogState value) {
-  static const TRecorderOps ops = {
-      &TScomBaseDispatcher::InitDispatchLogging,  &TScomBaseDispatcher::StopDispatchLogging,
-      &TScomBaseDispatcher::StartDispatchLogging, &TScomBaseDispatcher::PauseDispatchLogging,
-      &TScomBaseDispatcher::ClearDispatchLogging, &TScomBaseDispatcher::LoggingOn,
-      &TScomBaseDispatcher::DumpDispatchLog};
-  SetRecorderState(logging_, value, ops, logSize_, LogName, LogHex, LogAllHex);
+  SetRecorderState(logging_, value, kLogOps, logSize_, LogName, LogHex, LogAllHex);
 }
 
-void TScomCustomComPort::SetLogSize(uint32_t value) {
-  value = std::min<uint32_t>(value, TScomDispatchLog::kMaxBytes);
-  if (value == logSize_) return;
-  logSize_ = value;
-  if (state_ == psOpen && dispatcher_ && logging_ == tlOn) dispatcher_->InitDispatchLogging(logSize_);
-}
+void TScomCustomComPort::SetLogSize(uint32_t value) { SetRecorderSize(logSize_, value, logging_, kLogOps); }

@@ -186,8 +186,10 @@ private:
   WORD bufferFull_ = 0, bufferResume_ = 0;
   void ReapplyFlowOptions();
   struct TRecorderOps;
+  static const TRecorderOps kTraceOps, kLogOps;
   void SetRecorderState(TTraceLogState& state, TTraceLogState value, const TRecorderOps& ops,
                         uint32_t size, const std::string& fileName, bool hex, bool allHex);
+  void SetRecorderSize(uint32_t& size, uint32_t value, TTraceLogState state, const TRecorderOps& ops);
 
   TTraceLogState tracing_ = tlOff, logging_ = tlOff;
   uint32_t traceSize_ = 10000, logSize_ = 10000;

@@ -1,4 +1,5 @@
 #include "ScomStringResource.h"
+#include "LittleEndian.h"
 #include "ScomSystem.h"
 #include <cstring>
 
@@ -21,10 +22,6 @@ std::string WithArg(int id, const std::string& arg) {
   if (at == std::string::npos) at = format.find("%d");
   if (at != std::string::npos) format.replace(at, 2, arg);
   return format;
-}
-
-uint32_t Read32(const unsigned char* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 HMODULE ThisModule() {
@@ -66,7 +63,7 @@ const void* TScomStringResource::Lock() const {
 
 uint32_t TScomStringResource::Count() const {
   const auto* p = static_cast<const unsigned char*>(Lock());
-  return size_ >= 8 ? Read32(p + 4) : 0;
+  return size_ >= 8 ? GetLe32(p + 4) : 0;
 }
 
 bool TScomStringResource::HasMagic(const void* data, size_t size) {
@@ -76,20 +73,20 @@ bool TScomStringResource::HasMagic(const void* data, size_t size) {
 std::wstring TScomStringResource::Find(const void* data, size_t size, uint32_t id) {
   if (!HasMagic(data, size) || size < 8) return L"";
   const auto* p = static_cast<const unsigned char*>(data);
-  uint64_t count = Read32(p + 4);
+  uint64_t count = GetLe32(p + 4);
   if (count > (size - 8) / 12) return L"";
   int64_t lo = 0, hi = static_cast<int64_t>(count) - 1;
   const int32_t wanted = static_cast<int32_t>(id);
   while (lo <= hi) {
     int64_t mid = (lo + hi) / 2;
     const unsigned char* entry = p + 8 + 12 * mid;
-    int32_t entryId = static_cast<int32_t>(Read32(entry));
+    int32_t entryId = static_cast<int32_t>(GetLe32(entry));
     if (entryId == wanted) {
-      uint64_t offset = Read32(entry + 4), length = Read32(entry + 8);
+      uint64_t offset = GetLe32(entry + 4), length = GetLe32(entry + 8);
       if (offset > size || length > (size - offset) / 2) return L"";
       std::wstring text(length, L'\0');
       for (uint64_t k = 0; k < length; ++k)
-        text[k] = static_cast<wchar_t>(p[offset + 2 * k] | (p[offset + 2 * k + 1] << 8));
+        text[k] = static_cast<wchar_t>(GetLe16(p + offset + 2 * k));
       return text;
     }
     if (entryId < wanted) lo = mid + 1;

@@ -29,15 +29,3 @@ bool TimerExpiredAt(const TEventTimer& timer, uint32_t now) {
 }
 
 bool TimerExpired(const TEventTimer& timer) { return TimerExpiredAt(timer, CurrentTicks()); }
-
-bool PumpOneMessage() {
-  MSG msg;
-  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
-  if (msg.message == WM_QUIT) {
-    PostQuitMessage(static_cast<int>(msg.wParam));
-  } else {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
-  return true;
-}

@@ -14,9 +14,5 @@ void NewTimer(TEventTimer& timer, uint32_t ticks);
 bool TimerExpired(const TEventTimer& timer);
 bool TimerExpiredAt(const TEventTimer& timer, uint32_t nowTicks);
 
-// Takes at most one message from the calling thread's queue; a WM_QUIT is posted again rather
-// than dispatched. True when a message was taken.
-bool PumpOneMessage();
-
 // All ones when any bit of mask is set in flags, else 0.
 inline uint32_t FlagIsSet(uint32_t flags, uint32_t mask) { return (flags & mask) ? ~0u : 0u; }

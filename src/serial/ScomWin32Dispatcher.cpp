@@ -1,5 +1,6 @@
 #include "ScomWin32Dispatcher.h"
 #include "Exception.h"
+#include "MessagePump.h"
 #include "MessageWindow.h"
 #include "ScomException.h"
 #include "ScomUtil.h"
@@ -20,20 +21,9 @@ bool IsWindowsNT() {
 }
 
 // Waits for done() while still serving the calling thread's window messages: a worker may be
-// blocked in a send to a window of this thread.
-template <class Done>
-bool PumpWhileWaiting(Done done, DWORD ms) {
-  const ULONGLONG start = GetTickCount64();
-  while (!done()) {
-    if (GetTickCount64() - start >= ms) return done();
-    MSG msg;
-    if (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && msg.message == WM_QUIT) {
-      Sleep(2);  // a quit stays queued for the application's loop
-      continue;
-    }
-    if (!PumpOneMessage()) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-  }
-  return true;
+// blocked in a send to a window of this thread. A quit stays queued for the application's loop.
+bool PumpWhileWaiting(const std::function<bool()>& done, DWORD ms) {
+  return done() || PumpUntil(done, ms, qmRequeue);
 }
 
 // Waits for the end of a pending WaitCommEvent. Wine runs the wait in a helper thread that fills

@@ -12,16 +12,21 @@ struct DepthGuard {
 };
 
 // Bounds each sleep so that a flag set by another thread without a message is still seen soon.
-constexpr DWORD kSliceMs = 20;
+constexpr DWORD kSliceMs = 5;
+constexpr DWORD kRequeuedQuitSleepMs = 2;
 
 TMessageFilter messageFilter;
 
 enum TDispatch { dEmpty, dDispatched, dQuit };
 
-TDispatch DispatchOne() {
+TDispatch DispatchOne(TQuitMode mode) {
   MSG msg;
   if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return dEmpty;
   if (msg.message == WM_QUIT) {
+    if (mode == qmRequeue) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return dQuit;
+    }
     quitCode = static_cast<int>(msg.wParam);
     InterlockedExchange(&quitReceived, 1);
     return dQuit;
@@ -40,16 +45,22 @@ TDispatch DispatchOne() {
   DispatchMessageA(&msg);
   return dDispatched;
 }
+
+TDispatch DispatchAll(TQuitMode mode) {
+  TDispatch last;
+  while ((last = DispatchOne(mode)) == dDispatched) {
+  }
+  return last;
+}
 }
 
 void SetMessageFilter(TMessageFilter filter) { messageFilter = std::move(filter); }
 
-bool DispatchOneMessage() { return DispatchOne() != dEmpty; }
+bool DispatchOneMessage(TQuitMode mode) { return DispatchOne(mode) != dEmpty; }
 
 void ProcessMessages() {
   DepthGuard depth;
-  while (DispatchOne() == dDispatched) {
-  }
+  DispatchAll(qmRecord);
 }
 
 bool QuitReceived() { return quitReceived != 0; }
@@ -59,20 +70,22 @@ void ResetQuit() {
   quitCode = 0;
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, TQuitMode mode) {
   DepthGuard depth;
   const ULONGLONG start = GetTickCount64();
   for (;;) {
-    ProcessMessages();
+    const bool requeued = DispatchAll(mode) == dQuit && mode == qmRequeue;
     if (done()) return true;
-    if (QuitReceived()) return false;
+    if (mode == qmRecord && QuitReceived()) return false;
     DWORD wait = kSliceMs;
     if (timeoutMs != INFINITE) {
       ULONGLONG elapsed = GetTickCount64() - start;
       if (elapsed >= timeoutMs) return done();
       if (timeoutMs - elapsed < wait) wait = static_cast<DWORD>(timeoutMs - elapsed);
     }
-    MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    // A quit put back is waiting input: the wait would return at once, so sleep a little.
+    if (requeued) Sleep(kRequeuedQuitSleepMs);
+    else MsgWaitForMultipleObjectsEx(0, nullptr, wait, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 }
 

@@ -6,10 +6,15 @@
 // work. A WM_QUIT is recorded (QuitReceived) and never dropped: the application loop sees it.
 void ProcessMessages();
 
+// How a pump treats a WM_QUIT it takes. qmRecord: recorded (QuitReceived), and a wait stops.
+// qmRequeue: posted again, so it stays queued for the application's loop, and a wait goes on;
+// for waits that must outlast a quit (a port's worker threads ending).
+enum TQuitMode { qmRecord, qmRequeue };
+
 // Takes one message from the queue and dispatches it (after the message filter); false when the
-// queue was empty. A WM_QUIT is recorded and not dispatched. The application loop and the modal
-// loops are built on it, so every loop treats keys the same way.
-bool DispatchOneMessage();
+// queue was empty. A WM_QUIT is kept as the mode says and not dispatched. The application loop
+// and the modal loops are built on it, so every loop treats keys the same way.
+bool DispatchOneMessage(TQuitMode mode = qmRecord);
 
 // Sees each message before it is translated and dispatched; returning true swallows it. The
 // application object installs one for keyboard shortcuts and dialog keys of its forms.
@@ -23,8 +28,8 @@ void ResetQuit();
 
 // Pumps messages until done() is true or timeoutMs passes (INFINITE: no limit), sleeping
 // between batches until a message arrives or a short slice passes. Returns done().
-// Stops early, returning done(), when a WM_QUIT is received.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
+// With qmRecord it stops early, returning done(), when a WM_QUIT is received.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs, TQuitMode mode = qmRecord);
 
 // True while a ProcessMessages or PumpUntil is running on the calling thread's stack
 // (the application's idle work must not run inside one).

@@ -246,20 +246,3 @@ TEST(Services, TickTimersAcrossTheWrap) {
   EXPECT_GE(b - a, 40u);
   EXPECT_LT(b - a, 2000u);
 }
-
-TEST(Services, PumpOneMessageTakesOneAndKeepsAQuit) {
-  MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
-  EXPECT_FALSE(PumpOneMessage());
-  PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
-  PostThreadMessageA(GetCurrentThreadId(), WM_APP + 1, 0, 0);
-  EXPECT_TRUE(PumpOneMessage());
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
-  EXPECT_EQ(msg.message, UINT(WM_APP + 1));
-  EXPECT_TRUE(PumpOneMessage());
-  PostQuitMessage(7);
-  EXPECT_TRUE(PumpOneMessage());
-  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
-  EXPECT_EQ(msg.message, UINT(WM_QUIT));
-  EXPECT_EQ(msg.wParam, 7u);
-}

@@ -8,6 +8,8 @@
 #include "MessageWindow.h"
 #include "Timer.h"
 #include "UiTest.h"
+#include <atomic>
+#include <thread>
 
 namespace {
 const UINT kTestMessage = WM_APP + 7;
@@ -289,4 +291,38 @@ TEST_F(LoopTest, ExceptionsOfOtherThreadsAreHandledOnTheMainThread) {
   ASSERT_EQ(1u, caught.size());
   EXPECT_EQ("from a worker", caught[0].first);
   EXPECT_EQ(mainThread, caught[0].second);
+}
+
+TEST(Pump, RequeueTakesOneAndKeepsAQuit) {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {}
+  EXPECT_FALSE(DispatchOneMessage(qmRequeue));
+  PostThreadMessageA(GetCurrentThreadId(), WM_APP, 0, 0);
+  PostThreadMessageA(GetCurrentThreadId(), WM_APP + 1, 0, 0);
+  EXPECT_TRUE(DispatchOneMessage(qmRequeue));
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+  EXPECT_EQ(msg.message, UINT(WM_APP + 1));
+  EXPECT_TRUE(DispatchOneMessage(qmRequeue));
+  PostQuitMessage(7);
+  EXPECT_TRUE(DispatchOneMessage(qmRequeue));
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, UINT(WM_QUIT));
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST(Pump, RequeueWaitsOnPastAQuitAndLeavesItQueued) {
+  ResetQuit();
+  PostQuitMessage(3);
+  std::atomic<bool> finished{false};
+  std::thread worker([&] {
+    Sleep(200);
+    finished = true;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return finished.load(); }, 20000, qmRequeue));
+  worker.join();
+  EXPECT_FALSE(QuitReceived());
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, UINT(WM_QUIT));
+  EXPECT_EQ(msg.wParam, 3u);
 }
