@@ -133,7 +133,7 @@ void TSpecModemForm::FindModems() {
 std::string TSpecModemForm::Identity(const char* const* queries, int count, const char* fallback) {
   for (int i = 0; i < count; ++i) {
     std::string reply;
-    if (fmModem->SendQuery(queries[i], reply) == 0) return IdentityText(reply);
+    if (fmModem->SendQuery(queries[i], reply) == TSendResult::Expected) return IdentityText(reply);
   }
   return fallback;
 }
@@ -155,7 +155,7 @@ void TSpecModemForm::ProbeDirectly() {
       AddEvent("Port " + IntToStr(port) + " failed to open");
       continue;
     }
-    if (fmModem->SendCommand("AT", "Sending AT", "ok") != 0) {
+    if (fmModem->SendCommand("AT", "Sending AT", "ok") != TSendResult::Expected) {
       fmModem->ClosePort();
       continue;
     }
@@ -224,24 +224,22 @@ bool TSpecModemForm::ProbeModem(int sel) {
   if (!fmModem->PortOpened) return true;
 
   fmModem->SendCommand("atE0", "echo off..", "ok");
-  if (fmModem->SendCommand("at", "at", "ok") != 0) {
+  if (fmModem->SendCommand("at", "at", "ok") != TSendResult::Expected) {
     ini.WriteBool("Params", "Voicefeatures", false);
     ShowMessage("Error detected\nPossible cause\nYour modem is not connected to port");
     fmModem->ClosePort();
     return true;
   }
 
-  ini.WriteString("Modem", "DriverDate", ModemParams.DriverDate);
-  ini.WriteString("Modem", "Manufacturer", ModemParams.Manufacturer);
-  ini.WriteString("Modem", "DeviceDesc", ModemParams.DeviceDesc);
-  ini.WriteString("Modem", "Model", ModemParams.Model);
-  ini.WriteString("Modem", "Reset", ModemParams.Reset);
-  ini.WriteString("Modem", "answer", ModemParams.answer);
-  ini.WriteString("Modem", "monitor", ModemParams.monitor);
-  ini.WriteInteger("Modem", "port", ModemParams.port);
+  for (int i = 0; i < IdentityKeyCount; ++i) {
+    const TModemKey& k = ModemKeys[i];
+    if (k.Field) ini.WriteString(k.Section, k.Key, ModemParams.*k.Field);
+    else ini.WriteInteger(k.Section, k.Key, ModemParams.port);
+  }
 
-  VoiceFeatures = fmModem->SendCommand("at+fclass=8", "checking V.253 standard", "ok") == 0 &&
-                  fmModem->SendCommand("at+vls=0", "checking V.253 standard", "ok") == 0;
+  const std::string check = "checking V.253 standard";
+  VoiceFeatures = fmModem->SendCommand("at+fclass=8", check, "ok") == TSendResult::Expected &&
+                  fmModem->SendCommand("at+vls=0", check, "ok") == TSendResult::Expected;
   if (!VoiceFeatures) {
     for (const char* key : VoiceKeys) ini.WriteString("Modem", key, "none");
     ini.WriteBool("Params", "Voicefeatures", false);
@@ -296,7 +294,7 @@ bool TSpecModemForm::ProbeModem(int sel) {
 void TSpecModemForm::Probe(std::initializer_list<TCommandProbe> probes, int step) {
   for (const TCommandProbe& probe : probes) {
     const std::string& command = ModemParams.*probe.command;
-    bool works = fmModem->SendCommand(command, command, "ok") == 0;
+    bool works = fmModem->SendCommand(command, command, "ok") == TSendResult::Expected;
     Ini().WriteString("Modem", probe.key, works ? command : "none");
     Step(step++);
   }
@@ -306,7 +304,7 @@ void TSpecModemForm::ProbeGain(const char* query, bool vgt, const char* prefix, 
                                const char* command) {
   std::string reply;
   int min = -1, max = -1;
-  if (fmModem->SendQuery(query, reply) == 0) {
+  if (fmModem->SendQuery(query, reply) == TSendResult::Expected) {
     if (vgt) TfmParse::ParseGainRangeVgt(reply, min, max);
     else TfmParse::ParseGainRange(reply, min, max);
   }
