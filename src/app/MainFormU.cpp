@@ -586,16 +586,16 @@ void TfmQdx::acRecordExecute(TComponent*) {
   if (!fmModem->PortOpened && !fmModem->OpenPort(ModemParams.port, true))
     return FailStart("Error during opening com port " + std::to_string(ModemParams.port), false);
   if (RedirectionMode &&
-      fmModem->SendCommand("at+fclass=12", "Setting modem in voice mode..", "OK") != 0) {
+      fmModem->SendCommand("at+fclass=12", "Setting modem in voice mode..", "OK") != TSendResult::Expected) {
     RedirectionMode = false;
     return FailStart("Error Setting modem in voice mode..");
   }
-  if (fmModem->SendCommand(ModemParams.VoiceMode, "Setting modem in voice mode..", "OK") != 0)
+  if (fmModem->SendCommand(ModemParams.VoiceMode, "Setting modem in voice mode..", "OK") != TSendResult::Expected)
     return FailStart("Error Setting modem in voice mode..");
   const std::string& gain = ModemParams.RecGain;
   size_t eq = gain.find('=');
   std::string gainValue = eq == std::string::npos ? gain.substr(0, 4) : gain.substr(eq + 1, 4);
-  if (gainValue != "none" && fmModem->SendCommand(gain, gain, "OK") != 0)
+  if (gainValue != "none" && fmModem->SendCommand(gain, gain, "OK") != TSendResult::Expected)
     return FailStart("Error setting Rec gain..");
   if (UpperCase(ModemParams.SilenceTimer).find("NONE") == std::string::npos)
     fmModem->SendCommand(ModemParams.SilenceTimer, ModemParams.SilenceTimer, "OK");
@@ -604,9 +604,9 @@ void TfmQdx::acRecordExecute(TComponent*) {
   if (UpperCase(ModemParams.VoiceCompression).find("NONE") != std::string::npos ||
       !TryStrToInt(Trim(CurrentCompression.vsr.Get()), rate) || rate <= 0)
     return FailStart("Voice compression codec can not be recognized");
-  if (fmModem->SendCommand(ModemParams.VoiceCompression, ModemParams.VoiceCompression, "OK") != 0)
+  if (fmModem->SendCommand(ModemParams.VoiceCompression, ModemParams.VoiceCompression, "OK") != TSendResult::Expected)
     return FailStart("Error setting voice compession..");
-  if (fmModem->SendCommand(ModemParams.UseLine, ModemParams.UseLine, ModemParams.UseLineRes) != 0) {
+  if (fmModem->SendCommand(ModemParams.UseLine, ModemParams.UseLine, ModemParams.UseLineRes) != TSendResult::Expected) {
     fmModem->ClosePort();
     return FailStart("Error setting line..");
   }

@@ -6,6 +6,7 @@ struct TFoundModems {
   static constexpr int Size = 17;
   TModemParams FoundModems[Size];
   int FoundCount = 0;
+  bool ProbedDirectly = false;  // the table came from the probe of COM1..COM8
 
   // The default command set into entry index; an index outside 0..16 raises Exception.
   void SetDefaultCommands(int index);

@@ -139,20 +139,20 @@ void TfmModem::Note(const std::string& line) {
 
 // ---- Command dialogue ----
 
-int TfmModem::SendLine(const std::string& command, const std::string* description) {
+bool TfmModem::SendLine(const std::string& command, const std::string* description) {
   std::string line = command + '\r';
   Pause(100);
-  if (portLost_) return 1;  // its device is gone: nothing can be sent
+  if (portLost_) return false;  // its device is gone: nothing can be sent
   try {
     port_->FlushInBuffer();
-    if (port_->OutBuffFree() < static_cast<int>(line.size())) return 1;
+    if (port_->OutBuffFree() < static_cast<int>(line.size())) return false;
     ReplyArrived = false;
     ReplyKeyword.clear();
     RawReply.Clear();
     port_->PutString(line);
   } catch (const std::exception& e) {
     Note(e.what());  // a port that went away: nothing was sent
-    return 1;
+    return false;
   }
   if (description) Note(*description);
   cmdTimeout_->SetEnabled(false);
@@ -161,45 +161,43 @@ int TfmModem::SendLine(const std::string& command, const std::string* descriptio
   cmdTimeout_->SetEnabled(true);
   Wait([this] { return ReplyArrived; }, INFINITE);
   cmdTimeout_->SetEnabled(false);
-  return -1;
+  return true;
 }
 
-int TfmModem::SendQuery(const std::string& command, std::string& reply) {
-  int sent = SendLine(command, nullptr);
-  if (sent >= 0) return sent;
+TSendResult TfmModem::SendQuery(const std::string& command, std::string& reply) {
+  if (!SendLine(command, nullptr)) return TSendResult::NotSent;
   if (ReplyKeyword == "ok") {
     reply = RawReply.QueryText();
-    return 0;
+    return TSendResult::Expected;
   }
   if (ReplyKeyword == "error") {
     reply = "error";
-    return 3;
+    return TSendResult::ErrorReply;
   }
   if (ReplyKeyword == "time out") {
     reply = "time out";
-    return 2;
+    return TSendResult::TimedOut;
   }
   reply = RawReply.QueryText();
-  return 4;
+  return TSendResult::OtherReply;
 }
 
-int TfmModem::SendCommand(const std::string& command, const std::string& description,
-                          const std::string& expected) {
-  int sent = SendLine(command, &description);
-  if (sent >= 0) return sent;
+TSendResult TfmModem::SendCommand(const std::string& command, const std::string& description,
+                                  const std::string& expected) {
+  if (!SendLine(command, &description)) return TSendResult::NotSent;
   if (UpperCase(ReplyKeyword) == UpperCase(expected)) {
     Note(expected);
-    return 0;
+    return TSendResult::Expected;
   }
   if (ReplyKeyword == "error") {
     Note("error");
-    return 3;
+    return TSendResult::ErrorReply;
   }
   if (ReplyKeyword == "time out") {
     Note("time out");
-    return 2;
+    return TSendResult::TimedOut;
   }
-  return 4;
+  return TSendResult::OtherReply;
 }
 
 bool TfmModem::SendNoWait(const std::string& command, const std::string& description) {
@@ -219,17 +217,20 @@ bool TfmModem::SendNoWait(const std::string& command, const std::string& descrip
 
 bool TfmModem::InitModem() {
   if (portLost_) return false;  // told already; nothing can be sent
+  auto answers = [this](const std::string& command, const std::string& description) {
+    return SendCommand(command, description, "ok") == TSendResult::Expected;
+  };
   // Each command is sent even after one failed: a modem may refuse one and take the rest.
-  bool answered = SendCommand("atz", "Modem Reset..", "ok") == 0;
-  answered = SendCommand("atE0", "echo off..", "ok") == 0 && answered;
-  answered = SendCommand("ats0=0", "Setting autoanswer off..", "ok") == 0 && answered;
+  bool answered = answers("atz", "Modem Reset..");
+  answered = answers("atE0", "echo off..") && answered;
+  answered = answers("ats0=0", "Setting autoanswer off..") && answered;
   if (LiveSettings.CallerID) {
     if (!IsRefused(ModemParams.ForCallerId)) {
-      answered = SendCommand(ModemParams.ForCallerId, "Enable caller ID..", "ok") == 0 && answered;
+      answered = answers(ModemParams.ForCallerId, "Enable caller ID..") && answered;
       CallerNumber.clear();
     }
   } else if (!IsRefused(ModemParams.DisCallerId)) {
-    answered = SendCommand(ModemParams.DisCallerId, "Disable caller ID..", "ok") == 0 && answered;
+    answered = answers(ModemParams.DisCallerId, "Disable caller ID..") && answered;
   }
   if (!answered) Note("modem on COM" + IntToStr(port_->ComNumber()) + " does not answer");
   return answered;

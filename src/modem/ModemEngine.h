@@ -18,6 +18,15 @@ class TMessageWindow;
 // The recording in progress: made by the record action, fed by the engine.
 extern TdeAbstractAudioWriter* RecordWriter;
 
+// The outcome of a command or a query.
+enum class TSendResult {
+  Expected,    // the expected reply came ("ok" for a query)
+  NotSent,     // no room in the output buffer, or the port is gone: nothing was sent
+  TimedOut,    // no reply within the time-out
+  ErrorReply,  // the modem answered "error"
+  OtherReply,  // any other outcome
+};
+
 // The call handler and the command dialogue: turns the modem's bytes into command replies,
 // caller ID, rings and the answered-call decision, and, in voice receive, into the recording,
 // the trace frames and the hang-up decision. Never shown; everything runs on the main thread.
@@ -34,10 +43,8 @@ public:
   TModemHost* Host = nullptr;
   TCallerIdView* CallerView = nullptr;  // null until the pop-up exists
 
-  // Command dialogue: 0 the expected reply, 1 no room in the output buffer, 2 time out,
-  // 3 error, 4 another outcome.
-  int SendQuery(const std::string& command, std::string& reply);
-  int SendCommand(const std::string& command, const std::string& description, const std::string& expected);
+  TSendResult SendQuery(const std::string& command, std::string& reply);
+  TSendResult SendCommand(const std::string& command, const std::string& description, const std::string& expected);
   bool SendNoWait(const std::string& command, const std::string& description);
   // True when the modem answered every command; else "modem on COMn does not answer" is written.
   bool InitModem();
@@ -144,9 +151,9 @@ private:
   void Note(const std::string& line);
   void StopCallWatch();
   void HandleLost();
-  // Sends command + CR and waits for the outcome: 1 when nothing could be sent, else -1 with
-  // ReplyKeyword set (empty only when the wait was cut short by the end of the program).
-  int SendLine(const std::string& command, const std::string* description);
+  // Sends command + CR and waits for the outcome: false when nothing could be sent, else true
+  // with ReplyKeyword set (empty only when the wait was cut short by the end of the program).
+  bool SendLine(const std::string& command, const std::string* description);
   void CommandBatch(const std::string& batch);
   bool SameRing();
   void OpenVoiceStream();

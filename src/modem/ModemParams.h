@@ -59,6 +59,9 @@ struct TModemKey {
   std::string TModemParams::*Field;
 };
 extern const TModemKey ModemKeys[31];
+// ModemKeys' first entries: the modem's identity, its reset, answer and monitor commands and
+// its port, which the set-up wizard writes for the chosen modem.
+constexpr int IdentityKeyCount = 8;
 
 class TIniFile;
 

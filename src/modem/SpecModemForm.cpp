@@ -1,9 +1,6 @@
 #include "SpecModemForm.h"
 #include "Button.h"
-#include "Codec.h"
-#include "Compression.h"
 #include "Dialogs.h"
-#include "EventLog.h"
 #include "Exception.h"
 #include "KitSysModem.h"
 #include "Label.h"
@@ -13,38 +10,11 @@
 #include "ModemParams.h"
 #include "Panel.h"
 #include "Parse.h"
-#include "ProgramDir.h"
 #include "ProgressBar.h"
 #include "ProgressForm.h"
 #include "SettingsFile.h"
-#include "SysUtils.h"
-#include "WaveFormat.h"
-#include <algorithm>
 
-bool VoiceFeatures = false;
 TSpecModemForm* SpecModemForm = nullptr;
-
-namespace {
-
-constexpr int ProbeSteps = 13;
-constexpr int MaxCompressions = 101;
-
-
-
-// Identities are plain ASCII text; anything else in one is line noise.
-bool NotPrintable(unsigned char c) { return c < 0x20 || c > 0x7E; }
-
-// The commands that a modem without voice functions gets as "none".
-const char* const VoiceKeys[] = {"VoiceMode",    "InitVoice",      "DisCallerId",  "ForCallerId", "UnfCallerId",
-                                 "Distinctive",  "SpeakerVol",     "LineSel_T",    "LineSel_T#",  "BeepTone",
-                                 "SilenceTimer", "ToneGeneration", "VoiceProcess", "VoiceTrx",    "VoiceRec",
-                                 "RecGain",      "SpeakerOn",      "SpeakerOff",   "MicGain",     "SpeakerGain"};
-
-const char* const ModelQueries[] = {"AT+GMM?", "AT+FMM?", "ATI4"};
-const char* const MakerQueries[] = {"AT+GMI?", "AT+FMI?"};
-const char* const DriverQueries[] = {"AT+GMR?", "AT+FMR?"};
-
-}  // namespace
 
 TSpecModemForm::TSpecModemForm(TComponent* owner) : TForm(owner, "TSpecModemForm") {
   SetCaption("Modem initialization");
@@ -81,98 +51,22 @@ TSpecModemForm::TSpecModemForm(TComponent* owner) : TForm(owner, "TSpecModemForm
   OnShow = [this](TComponent*) { FormShow(); };
 }
 
-std::string TSpecModemForm::IdentityText(const std::string& reply) {
-  std::string line;
-  size_t at = 0;
-  while (at <= reply.size()) {
-    size_t end = reply.find_first_of("\r\n", at);
-    if (end == std::string::npos) end = reply.size();
-    line = reply.substr(at, end - at);
-    if (!TrimControls(line).empty()) break;
-    line.clear();
-    at = end + 1;
-  }
-  size_t colon = line.find(':');
-  if (colon != std::string::npos) line.erase(0, colon + 1);
-  line.erase(std::remove_if(line.begin(), line.end(), [](char c) { return NotPrintable(static_cast<unsigned char>(c)); }),
-             line.end());
-  return line;
-}
-
 void TSpecModemForm::EnableControls(bool on) {
   btnOk->SetEnabled(on);
   lboxModems->SetEnabled(on);
 }
 
-// ---- Search ----
+TModemProbe TSpecModemForm::Probe() { return TModemProbe(*this, *this, fmModem, fmParse); }
 
 void TSpecModemForm::FindModems() {
   EnableControls(true);
   lboxModems->Clear();
-  for (TModemParams& entry : FoundModems) entry = TModemParams();
-  FoundCount = 0;
-  Ini().EraseSection("Modem");
-  Ini().UpdateFile();
-
-  std::vector<TKitSystemModem> system = KitSystemModems(ModemList->Modems());
-  FoundCount = static_cast<int>(system.size());
-  if (FoundCount > 0) {
-    ProbedDirectly = false;
-    for (int i = 0; i < FoundCount; ++i) {
-      lboxModems->AddItem(system[i].Name);
-      TModemParams& entry = FoundModems[i + 1];
-      entry.PortName = system[i].AttachedTo;
-      entry.Model = system[i].Name;
-      if (system[i].Port) entry.port = system[i].Port;
-    }
-    return;
-  }
-  ProbeDirectly();
+  Probe().FindModems(KitSystemModems(ModemList->Modems()));
 }
 
-std::string TSpecModemForm::Identity(const char* const* queries, int count, const char* fallback) {
-  for (int i = 0; i < count; ++i) {
-    std::string reply;
-    if (fmModem->SendQuery(queries[i], reply) == 0) return IdentityText(reply);
-  }
-  return fallback;
-}
+void TSpecModemForm::ChooseCompression() { Probe().ChooseCompression(); }
 
-void TSpecModemForm::ProbeDirectly() {
-  if (!fmModem) throw Exception("The modem engine is not ready.");
-  ProbedDirectly = true;
-  int found = 0;
-  if (ProgressForm) {
-    ProgressForm->SetCaption("Finding modems... ");
-    ProgressForm->Show();
-  }
-  AddEvent("----- finding modems -----");
-  fmModem->ClosePort();  // an open port would be taken for every number
-  for (int port = 1; port <= 8; ++port) {
-    if (ProgressForm) ProgressForm->ProgressBar1->SetPosition(static_cast<int>(Round(port / 8.0 * 100)));
-    ProcessMessages();
-    if (!fmModem->OpenPort(port, false)) {
-      AddEvent("Port " + IntToStr(port) + " failed to open");
-      continue;
-    }
-    if (fmModem->SendCommand("AT", "Sending AT", "ok") != 0) {
-      fmModem->ClosePort();
-      continue;
-    }
-    fmModem->SendCommand("atE0", "echo off..", "ok");
-    TModemParams& entry = FoundModems[++found];
-    entry.Model = Identity(ModelQueries, 3, "Unspecified model");
-    entry.Manufacturer = Identity(MakerQueries, 2, "Unspecified manufacturer");
-    entry.DriverDate = Identity(DriverQueries, 2, "Unspecified driver");
-    entry.PortName = "com" + IntToStr(port);
-    entry.port = port;
-    lboxModems->AddItem(entry.Model);
-    fmModem->ClosePort();
-  }
-  AddEvent("----- finding modems finished -----");
-  if (ProgressForm) ProgressForm->Hide();
-  FoundCount = found;
-}
+bool TSpecModemForm::SetCompressionFormat() { return Probe().SetCompressionFormat(); }
 
 void TSpecModemForm::FormShow() {
   if (FoundCount < 1) {
@@ -183,8 +77,6 @@ void TSpecModemForm::FormShow() {
   }
   lboxModems->SetItemIndex(0);
 }
-
-// ---- Probe of the chosen modem ----
 
 void TSpecModemForm::btnOkClick() {
   int sel = lboxModems->ItemIndex() + 1;
@@ -198,7 +90,7 @@ void TSpecModemForm::btnOkClick() {
   ProcessMessages();
   bool done = true;
   try {
-    done = ProbeModem(sel);
+    done = Probe().ProbeModem(sel);
   } catch (...) {
     // A refused write or an unreadable file: nothing half-done stays behind the user's back.
     Gauge1->SetVisible(false);
@@ -209,216 +101,29 @@ void TSpecModemForm::btnOkClick() {
   if (done) Close();
 }
 
-// False when the wizard stays open for another choice.
-bool TSpecModemForm::ProbeModem(int sel) {
-  using P = TModemParams;
-  TSettingsFile& ini = Ini();
-  fmModem->ClosePort();
-  if (!fmModem->OpenPortAsIs(ModemParams.port)) {
-    ini.WriteBool("Params", "Voicefeatures", false);
-    ShowMessage("Error detected opening Com" + IntToStr(ModemParams.port) + "\nPossible cause\n" +
-                "Your modem is bound to another software such as a fax software");
-    EnableControls(true);
-    return false;
-  }
-  if (!fmModem->PortOpened) return true;
+// ---- What the probe shows ----
 
-  fmModem->SendCommand("atE0", "echo off..", "ok");
-  if (fmModem->SendCommand("at", "at", "ok") != 0) {
-    ini.WriteBool("Params", "Voicefeatures", false);
-    ShowMessage("Error detected\nPossible cause\nYour modem is not connected to port");
-    fmModem->ClosePort();
-    return true;
-  }
-
-  ini.WriteString("Modem", "DriverDate", ModemParams.DriverDate);
-  ini.WriteString("Modem", "Manufacturer", ModemParams.Manufacturer);
-  ini.WriteString("Modem", "DeviceDesc", ModemParams.DeviceDesc);
-  ini.WriteString("Modem", "Model", ModemParams.Model);
-  ini.WriteString("Modem", "Reset", ModemParams.Reset);
-  ini.WriteString("Modem", "answer", ModemParams.answer);
-  ini.WriteString("Modem", "monitor", ModemParams.monitor);
-  ini.WriteInteger("Modem", "port", ModemParams.port);
-
-  VoiceFeatures = fmModem->SendCommand("at+fclass=8", "checking V.253 standard", "ok") == 0 &&
-                  fmModem->SendCommand("at+vls=0", "checking V.253 standard", "ok") == 0;
-  if (!VoiceFeatures) {
-    for (const char* key : VoiceKeys) ini.WriteString("Modem", key, "none");
-    ini.WriteBool("Params", "Voicefeatures", false);
-    ini.WriteInteger("Params", "Timeout", 4);
-  } else {
-    Gauge1->SetPosition(0);
-    Gauge1->SetVisible(true);
-    ini.WriteBool("Params", "Voicefeatures", true);
-    SetDefaultCommands(sel);
-    ModemParams = FoundModems[sel];
-    ini.WriteString("Modem", "VoiceMode", ModemParams.VoiceMode);
-
-    Probe({{"InitVoice", &P::InitVoice},
-           {"DisCallerId", &P::DisCallerId},
-           {"ForCallerId", &P::ForCallerId},
-           {"UnfCallerId", &P::UnfCallerId},
-           {"Distinctive", &P::Distinctive}},
-          1);
-    AddEvent("now vsm");
-    if (fmParse->QueryCompressions(false)) {
-      ChooseCompression();
-      if (ini.SectionExists("Modem compression")) ini.EraseSection("Modem compression");
-      SetCompressionFormat();
-    }
-    Step(6);
-    AddEvent("now vls");
-    fmParse->QueryLineSelect();
-    Step(7);
-    ini.WriteString("Modem", "SilenceTimer", "none");
-    ini.WriteString("Modem", "ToneGeneration", ModemParams.ToneGeneration);
-    ini.WriteString("Modem", "VoiceProcess", ModemParams.VoiceProcess);
-    ini.WriteString("Modem", "VoiceTrx", ModemParams.VoiceTrx);
-    ini.WriteString("Modem", "VoiceRec", ModemParams.VoiceRec);
-    ProbeGain("at+VGR=?", false, "vgr", "RecGain", "at+vgr=");
-    Step(8);
-    ProbeGain("at+VGT=?", true, "vgt", "SpeakerVol", "at+vgt=");
-    Step(9);
-    Probe({{"SpeakerOn", &P::SpeakerOn},
-           {"SpeakerOff", &P::SpeakerOff},
-           {"MicGain", &P::MicGain},
-           {"SpeakerGain", &P::SpeakerGain}},
-          10);
-    ChooseLine();
-    ini.WriteInteger("Params", "Timeout", 4);
-    Gauge1->SetVisible(false);
-  }
-  EnableControls(true);
-  fmModem->ClosePort();
-  return true;
-}
-
-void TSpecModemForm::Probe(std::initializer_list<TCommandProbe> probes, int step) {
-  for (const TCommandProbe& probe : probes) {
-    const std::string& command = ModemParams.*probe.command;
-    bool works = fmModem->SendCommand(command, command, "ok") == 0;
-    Ini().WriteString("Modem", probe.key, works ? command : "none");
-    Step(step++);
-  }
-}
-
-void TSpecModemForm::ProbeGain(const char* query, bool vgt, const char* prefix, const char* key,
-                               const char* command) {
-  std::string reply;
-  int min = -1, max = -1;
-  if (fmModem->SendQuery(query, reply) == 0) {
-    if (vgt) TfmParse::ParseGainRangeVgt(reply, min, max);
-    else TfmParse::ParseGainRange(reply, min, max);
-  }
-  // No range (refused, none given, or one the parser rejected): the modem's gain stays as it is.
-  if (min < 0 || max < 0) {
-    Ini().WriteString("Modem", key, "none");
+void TSpecModemForm::SearchShown(bool shown) {
+  if (!ProgressForm) return;
+  if (!shown) {
+    ProgressForm->Hide();
     return;
   }
-  Ini().WriteInteger("Modem", std::string(prefix) + "Min", min);
-  Ini().WriteInteger("Modem", std::string(prefix) + "Max", max);
-  Ini().WriteString("Modem", key, command + IntToStr((min + max) / 2));
+  ProgressForm->SetCaption("Finding modems... ");
+  ProgressForm->Show();
 }
 
-void TSpecModemForm::ChooseLine() {
-  for (const char* key : {"LineSel_T", "LineSel_LT", "LineSel_ST", "LineSel_MST"}) {
-    std::string value = Ini().ReadString("Modem", key, "");
-    if (UpperCase(value) == "NONE") continue;
-    Ini().WriteString("Params", "UseLine", value);
-    Ini().WriteString("Params", "UseLineRes", Ini().ReadString("Modem", std::string(key) + "#", ""));
-    return;
-  }
+void TSpecModemForm::SearchProgress(int percent) {
+  if (ProgressForm) ProgressForm->ProgressBar1->SetPosition(percent);
+  ProcessMessages();
 }
 
-void TSpecModemForm::Step(int step) {
-  Gauge1->SetPosition(static_cast<int>(Round(step * 100.0 / ProbeSteps)));
-}
+void TSpecModemForm::ModemListed(const std::string& name) { lboxModems->AddItem(name); }
 
-// ---- Compression ----
+void TSpecModemForm::ProbeShown(bool shown) { Gauge1->SetVisible(shown); }
 
-void TSpecModemForm::ChooseCompression() {
-  std::vector<TCompressionRec> records = ReadCompressions(ProgramPath("Compressions.d"));
-  if (records.size() > MaxCompressions) records.resize(MaxCompressions);
-  if (records.empty()) return;
-  struct TPass {
-    const char* name;
-    const char* bps;  // null: any
-  };
-  static const TPass passes[] = {{"UNSIGNED PCM", "8"}, {"SIGNED PCM", "8"},   {"ULAW", "8"},
-                                 {"ALAW", "8"},         {"SIGNED PCM", "16"},  {"UNSIGNED PCM", "16"},
-                                 {"IMA ADPCM", nullptr}, {"ADPCM", "4"}};
-  size_t chosen = 0;
-  bool matched = false;
-  for (const TPass& pass : passes) {
-    for (size_t i = 0; i < records.size() && !matched; ++i) {
-      if (records[i].Description.Get() != pass.name) continue;
-      if (pass.bps && records[i].bps.Get() != pass.bps) continue;
-      chosen = i;
-      matched = true;
-    }
-    if (matched) break;
-  }
-  Ini().WriteString("Modem", "VoiceCompression", records[chosen].VsmCommand.Get());
-  Ini().WriteInteger("Params", "Compression", static_cast<int>(chosen));
-}
+void TSpecModemForm::ProbeProgress(int percent) { Gauge1->SetPosition(percent); }
 
-bool TSpecModemForm::SetCompressionFormat() {
-  std::vector<TCompressionRec> records = ReadCompressions(ProgramPath("Compressions.d"));
-  int number = Ini().ReadCompression(static_cast<int>(records.size()));
-  if (number < 0) {
-    ShowMessage("The voice compression chosen is not in Compressions.d.\rChoose a different modem compression");
-    return false;
-  }
-  CurrentCompression = records[static_cast<size_t>(number)];
-  const std::string name = CurrentCompression.Description.Get();
-  const int bps = StrToIntDef(Trim(CurrentCompression.bps.Get()), -1);
-  const int vsr = StrToIntDef(Trim(CurrentCompression.vsr.Get()), -1);
-  const bool pcm = name == "UNSIGNED PCM" || name == "SIGNED PCM";
+void TSpecModemForm::ChoiceOpen() { EnableControls(true); }
 
-  auto matches = [&](const WAVEFORMATEX& f, WORD tag) {
-    return f.wFormatTag == tag && f.wBitsPerSample == bps && f.nChannels == 1 &&
-           static_cast<int>(f.nSamplesPerSec) == vsr;
-  };
-  TdeWaveFormat format;
-  bool found = false;
-  for (int c = 0; c < CodecCount() && !found; ++c) {
-    const TdeCodec* codec = Codecs(c);
-    for (int i = 0; i < codec->FormatCount() && !found; ++i) {
-      TdeCodec::TFormatRec rec;
-      codec->GetFormat(i, rec);
-      if (!rec.Format) continue;
-      const WAVEFORMATEX& f = *rec.Format;
-      if (pcm && matches(f, WAVE_FORMAT_PCM)) {
-        size_t size = std::min<size_t>(static_cast<size_t>(codec->MaxFormatSize), 16);
-        format.LoadFromBuffer(&f, size);
-        format.SetExtraSize(0);
-        found = true;
-      } else if (pcm && bps == 16 && vsr == 7200) {
-        format.SetFormatTag(WAVE_FORMAT_PCM);
-        format.SetChannels(1);
-        format.SetSamplesPerSec(7200);
-        format.SetBitsPerSample(16);
-        format.SetBlockAlign(2);
-        format.SetAvgBytesPerSec(14400);
-        format.SetExtraSize(0);
-        found = true;
-      } else if ((name == "ULAW" && matches(f, WAVE_FORMAT_MULAW)) ||
-                 (name == "ALAW" && matches(f, WAVE_FORMAT_ALAW))) {
-        size_t size = std::min<size_t>({static_cast<size_t>(codec->MaxFormatSize),
-                                        sizeof(WAVEFORMATEX) + f.cbSize, size_t{TdeWaveFormat::BufferSize}});
-        format.LoadFromBuffer(&f, size);
-        found = true;
-      } else if (vsr == 8000 && bps == 4 && name == "IMA ADPCM") {
-        format.LoadFromFile(ProgramPath("IMA_ADPCM_1.cpn"));
-        found = true;
-      }
-    }
-  }
-  if (!found) {
-    ShowMessage("None Codec Format found to match modem compression\rChoose a different modem compression");
-    return false;
-  }
-  if (Ini().SectionExists("Modem compression")) Ini().EraseSection("Modem compression");
-  Ini().WriteFormat("Modem compression", format);
-  return true;
-}
+void TSpecModemForm::Tell(const std::string& message) { ShowMessage(message); }

@@ -1,7 +1,7 @@
 #pragma once
 #include "Form.h"
 #include "FoundModems.h"
-#include <initializer_list>
+#include "ModemProbe.h"
 #include <string>
 
 class TButton;
@@ -11,13 +11,10 @@ class TListBox;
 class TPanel;
 class TProgressBar;
 
-// True when the chosen modem passed the voice check ([Params] Voicefeatures as loaded at start).
-extern bool VoiceFeatures;
-
 // The modem set-up wizard: finds the modems (the system's list, else a probe of COM1..COM8),
-// lets the user pick one, probes it command by command and writes what it learnt to qdx.ini,
-// Compressions.d and [Modem compression]. Uses the engine fmModem and the parser fmParse.
-class TSpecModemForm : public TForm, public TFoundModems {
+// lets the user pick one and has TModemProbe probe it into qdx.ini, Compressions.d and
+// [Modem compression]. Uses the engine fmModem and the parser fmParse.
+class TSpecModemForm : public TForm, public TFoundModems, private TModemProbeView {
 public:
   explicit TSpecModemForm(TComponent* owner);
 
@@ -25,16 +22,10 @@ public:
   void FindModems();
   void FormShow();
   void btnOkClick();
-  // Picks the compression to use from Compressions.d: [Modem] VoiceCompression and
-  // [Params] Compression.
+  // TModemProbe's, with this wizard's messages.
   void ChooseCompression();
-  // Finds the platform's audio format of the compression [Params] Compression and stores it
-  // in [Modem compression]; false (qdx.ini unchanged) when there is none.
   bool SetCompressionFormat();
-
-  // An identity answer as stored: its first non-empty line, without the text up to and
-  // including the first ":", with nothing but printable ASCII.
-  static std::string IdentityText(const std::string& reply);
+  static std::string IdentityText(const std::string& reply) { return TModemProbe::IdentityText(reply); }
 
   TLabel* Label1;
   TListBox* lboxModems;
@@ -42,25 +33,18 @@ public:
   TPanel* Panel1;
   TProgressBar* Gauge1;
   TKitSysModem* ModemList;  // the system's modem list, read once when the form is made
-  bool ProbedDirectly = false;
 
 private:
-  void ProbeDirectly();
-  std::string Identity(const char* const* queries, int count, const char* fallback);
-  bool ProbeModem(int sel);
-  // A command of ModemParams and the key it is stored under.
-  struct TCommandProbe {
-    const char* key;
-    std::string TModemParams::*command;
-  };
-  // Sends each command in turn and stores it, or "none" when refused; the gauge shows step
-  // after the first, step + 1 after the second, and so on.
-  void Probe(std::initializer_list<TCommandProbe> probes, int step);
-  void ProbeGain(const char* query, bool vgt, const char* prefix, const char* key, const char* command);
-  void ChooseLine();
-  void Step(int step);
+  TModemProbe Probe();
   void EnableControls(bool on);
-  void Finish();
+
+  void SearchShown(bool shown) override;
+  void SearchProgress(int percent) override;
+  void ModemListed(const std::string& name) override;
+  void ProbeShown(bool shown) override;
+  void ProbeProgress(int percent) override;
+  void ChoiceOpen() override;
+  void Tell(const std::string& message) override;
 };
 
 extern TSpecModemForm* SpecModemForm;

@@ -58,9 +58,9 @@ protected:
 
   // The record action's start of voice receive: 8-bit unsigned at 8000 Hz, telephone line.
   void StartRecording() {
-    ASSERT_EQ(0, engine->SendCommand("at+fclass=8", "voice mode..", "ok"));
-    ASSERT_EQ(0, engine->SendCommand("at+vsm=1,8000,0,0", "compression..", "ok"));
-    ASSERT_EQ(0, engine->SendCommand("at+vls=1", "line..", "ok"));
+    ASSERT_EQ(TSendResult::Expected, engine->SendCommand("at+fclass=8", "voice mode..", "ok"));
+    ASSERT_EQ(TSendResult::Expected, engine->SendCommand("at+vsm=1,8000,0,0", "compression..", "ok"));
+    ASSERT_EQ(TSendResult::Expected, engine->SendCommand("at+vls=1", "line..", "ok"));
     ASSERT_TRUE(engine->SendNoWait("at+vrx", "voice receive.."));
     engine->StartVoiceReceive();
   }
@@ -114,7 +114,7 @@ TEST_F(EngineSim, SpeedAndFlowControlReachTheLine) {
     LiveSettings.FlowControlIndex = c.flowIndex;
     ASSERT_TRUE(engine->ClosePort());
     ASSERT_TRUE(engine->OpenPort(Com, false));
-    ASSERT_EQ(0, engine->SendCommand("AT", "at", "ok"));
+    ASSERT_EQ(TSendResult::Expected, engine->SendCommand("AT", "at", "ok"));
     EXPECT_EQ(c.line, Sim("line? com5"));
   }
   // Opened as it is: what the last open set stays, whatever the settings say now.
@@ -122,7 +122,7 @@ TEST_F(EngineSim, SpeedAndFlowControlReachTheLine) {
   LiveSettings.FlowControlIndex = 0;
   ASSERT_TRUE(engine->ClosePort());
   ASSERT_TRUE(engine->OpenPortAsIs(Com));
-  ASSERT_EQ(0, engine->SendCommand("AT", "at", "ok"));
+  ASSERT_EQ(TSendResult::Expected, engine->SendCommand("AT", "at", "ok"));
   EXPECT_EQ(cases[2].line, Sim("line? com5"));
 }
 
@@ -252,7 +252,7 @@ TEST_F(EngineSim, CompressionQueryAgainstTheModemsReplyShapes) {
     sim.RemovePort(Com);
     sim.AddPort(Com, c.profile);
     ASSERT_TRUE(engine->OpenPort(Com, true));
-    ASSERT_EQ(0, engine->SendCommand("at+fclass=8", "voice mode..", "ok"));
+    ASSERT_EQ(TSendResult::Expected, engine->SendCommand("at+fclass=8", "voice mode..", "ok"));
     ASSERT_TRUE(parse.QueryCompressions(false));
     std::vector<TCompressionRec> recs = ReadCompressions("Compressions.d");
     ASSERT_EQ(c.commands.size(), recs.size());
@@ -263,7 +263,7 @@ TEST_F(EngineSim, CompressionQueryAgainstTheModemsReplyShapes) {
     EXPECT_EQ("", ini->ReadString("Modem compressions", std::to_string(recs.size()), ""));
   }
   // A modem that answers ERROR: no records, the compression marked as refused.
-  ASSERT_EQ(0, engine->SendCommand("at+fclass=0", "data mode..", "ok"));
+  ASSERT_EQ(TSendResult::Expected, engine->SendCommand("at+fclass=0", "data mode..", "ok"));
   TBoxWatcher boxes;
   EXPECT_FALSE(parse.QueryCompressions(false));
   EXPECT_EQ(std::vector<std::string>{"None modem compression can be recognized"}, boxes.Texts());
@@ -381,7 +381,7 @@ TEST_F(EngineSim, ACommandWaitingForItsReplyEndsWhenThePortGoes) {
   };
   remove.SetEnabled(true);
   const ULONGLONG start = GetTickCount64();
-  EXPECT_EQ(4, engine->SendCommand("AT", "at..", "ok"));
+  EXPECT_EQ(TSendResult::OtherReply, engine->SendCommand("AT", "at..", "ok"));
   EXPECT_LT(GetTickCount64() - start, 10000u) << "the wait ran into its time-out";
   ASSERT_TRUE(Pump([&] { return !engine->PortOpened; }, 8000));
   EXPECT_TRUE(engine->tmRearm().Enabled());
