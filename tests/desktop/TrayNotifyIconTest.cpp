@@ -458,9 +458,12 @@ TEST_F(TrayTest, WithoutMinimizeToTrayTheWindowsStay) {
 
 TEST_F(TrayTest, ShowMainFormRestoresAMinimisedForm) {
   form->SetWindowState(wsMinimized);
+  // Under load the minimise (and the hiding it brings) can land late: wait for it first.
+  ASSERT_TRUE(PumpFor([&] { return !IsWindowVisible(form->Handle()); }, kWaitMs));
   PumpMs(50);
   tray->ShowMainForm();
-  PumpMs(50);
+  PumpFor([&] { return form->WindowState() == wsNormal && IsWindowVisible(form->Handle()); },
+          kWaitMs);
   EXPECT_EQ(form->WindowState(), wsNormal);
   EXPECT_TRUE(IsWindowVisible(form->Handle()));
   tray->HideMainForm();
