@@ -352,7 +352,7 @@ int TField::DisplayWidth() const {
 }
 
 void TField::SetDisplayWidth(int width) {
-  if (width == DisplayWidth() && displayWidth_ >= 0) return;
+  if (width == displayWidth_) return;
   displayWidth_ = width;
   if (dataset_) dataset_->FieldLayoutChanged();
 }

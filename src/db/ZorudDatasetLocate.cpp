@@ -85,6 +85,7 @@ std::vector<std::optional<std::string>> TZorudDataset::Lookup(const std::string&
 
 TBookmark TZorudDataset::GetBookmark() const {
   if (!Active()) return 0;
+  if (state_ == dsInsert && activeRow_ < 0) return 0;  // the new record has none until posted
   int i = activeRow_ >= 0 ? activeRow_ : cur_;
   return i >= 0 && size_t(i) < view_.size() ? view_[i]->Serial : 0;
 }

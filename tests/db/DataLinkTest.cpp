@@ -152,6 +152,10 @@ TEST_F(Window, BufferSizeDeletesAndInsertsKeepTheWindowFull) {
   EXPECT_EQ(link.ActiveRecord(), 9);
   EXPECT_EQ(RowId(9), "new");
   EXPECT_EQ(RowId(8), "k49");
+  link.SetActiveRecord(8);
+  EXPECT_NE(t.GetBookmark(), 0u);
+  link.SetActiveRecord(9);
+  EXPECT_EQ(t.GetBookmark(), 0u) << "the new record has none until it is posted";
   t.Cancel();
   EXPECT_EQ(link.FirstRecord(), 0);
   EXPECT_EQ(RowId(0), "k1");
