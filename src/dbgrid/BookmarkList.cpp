@@ -7,18 +7,6 @@ namespace {
 
 const char* const kClosed = "Cannot perform this operation on a closed dataset";
 
-// Controls disabled for a scope, enabled again however it ends.
-class TControlsDisabled {
-public:
-  explicit TControlsDisabled(TZorudDataset& ds) : ds_(ds) { ds_.DisableControls(); }
-  ~TControlsDisabled() { ds_.EnableControls(); }
-  TControlsDisabled(const TControlsDisabled&) = delete;
-  TControlsDisabled& operator=(const TControlsDisabled&) = delete;
-
-private:
-  TZorudDataset& ds_;
-};
-
 }  // namespace
 
 TBookmark TBookmarkList::CurrentRow() const {
@@ -85,16 +73,22 @@ void TBookmarkList::Delete() {
   if (items_.empty()) return;
   TZorudDataset* ds = link_.DataSet();
   if (!ds || !ds->Active()) throw EInvalidGridOperation(kClosed);
-  TControlsDisabled disabled(*ds);
-  for (int i = Count() - 1; i >= 0; --i) {
-    // A row deleted meanwhile, or out of the range now, is no longer selectable: going to it
-    // would leave the cursor where it is, and the delete would hit that row instead.
-    if (ds->BookmarkValid(items_[i])) {
-      ds->GotoBookmark(items_[i]);
-      ds->Delete();
+  // Enabling the controls tells the grid, which may throw: not from a destructor.
+  ds->DisableControls();
+  try {
+    for (int i = Count() - 1; i >= 0; --i) {
+      // A row deleted meanwhile, or out of the range now, is no longer there to delete.
+      if (ds->BookmarkValid(items_[i])) {
+        ds->GotoBookmark(items_[i]);
+        ds->Delete();
+      }
+      Remove(i);
     }
-    Remove(i);
+  } catch (...) {
+    ds->EnableControls();
+    throw;
   }
+  ds->EnableControls();
 }
 
 void TBookmarkList::LinkActive(bool value) {
