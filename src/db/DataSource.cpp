@@ -25,11 +25,60 @@ bool TDataLink::Active() const {
   return source_ && source_->Enabled() && source_->DataSet() && source_->DataSet()->Active();
 }
 
+int TDataLink::CurrentViewRow() const {
+  TZorudDataset* ds = DataSet();
+  if (!active_ || !ds) return -1;
+  return ds->State() == dsInsert ? ds->RecordCount() : ds->CurrentRow();
+}
+
+int TDataLink::UpdateWindow() {
+  int old = first_;
+  TZorudDataset* ds = active_ ? DataSet() : nullptr;
+  int total = ds ? ds->RecordCount() + (ds->State() == dsInsert ? 1 : 0) : 0;
+  int current = CurrentViewRow();
+  if (total == 0 || current < 0) {
+    first_ = 0;
+    records_ = 0;
+  } else {
+    // The window moves only as far as the current record needs, and stays full near the end.
+    if (current < first_) first_ = current;
+    else if (current >= first_ + bufferCount_) first_ = current - bufferCount_ + 1;
+    first_ = std::clamp(first_, 0, std::max(0, total - bufferCount_));
+    records_ = std::min(bufferCount_, total - first_);
+  }
+  return first_ - old;
+}
+
+void TDataLink::SetBufferCount(int count) {
+  count = std::max(1, count);
+  if (count == bufferCount_) return;
+  bufferCount_ = count;
+  UpdateWindow();
+}
+
+int TDataLink::ActiveRecord() const {
+  TZorudDataset* ds = DataSet();
+  if (!active_ || !ds) return 0;
+  int row = ds->ActiveRow() >= 0 ? ds->ActiveRow() : CurrentViewRow();
+  return row - first_;
+}
+
+void TDataLink::SetActiveRecord(int row) {
+  TZorudDataset* ds = DataSet();
+  if (!active_ || !ds) return;
+  int view = first_ + row;
+  ds->SetActiveRow(view == CurrentViewRow() ? -1 : view);
+}
+
 void TDataLink::UpdateActive() {
   bool now = Active();
   if (now != active_) {
     active_ = now;
+    first_ = 0;
+    UpdateWindow();
     ActiveChanged();
+  } else {
+    UpdateWindow();  // an insert adds a row, its end takes it away
   }
   TZorudDataset* ds = DataSet();
   bool editing = now && ds && (ds->State() == dsEdit || ds->State() == dsInsert);
@@ -44,9 +93,19 @@ void TDataLink::DataEvent(TDataEvent event, TField* field) {
     case deUpdateState: UpdateActive(); break;
     case deFieldChange:
     case deRecordChange: if (active_) RecordChanged(field); break;
-    case deDataSetChange: if (active_) DataSetChanged(); break;
-    case deDataSetScroll: if (active_) DataSetScrolled(0); break;
-    case deLayoutChange: if (active_) LayoutChanged(); break;
+    case deDataSetChange:
+      if (active_) {
+        UpdateWindow();
+        DataSetChanged();
+      }
+      break;
+    case deDataSetScroll: if (active_) DataSetScrolled(UpdateWindow()); break;
+    case deLayoutChange:
+      if (active_) {
+        UpdateWindow();
+        LayoutChanged();
+      }
+      break;
     case deUpdateRecord: if (active_) UpdateData(); break;
     case deCheckBrowseMode: if (active_) CheckBrowseMode(); break;
   }
@@ -89,6 +148,15 @@ void TDataSource::SetEnabled(bool on) {
 void TDataSource::NotifyActive() {
   auto links = links_;
   for (TDataLink* link : links) link->UpdateActive();
+}
+
+void TDataSource::FocusControl(TField*& field) {
+  if (!enabled_) return;
+  auto links = links_;
+  for (TDataLink* link : links) {
+    if (!field) return;
+    if (std::find(links_.begin(), links_.end(), link) != links_.end()) link->FocusControl(field);
+  }
 }
 
 void TDataSource::AddLink(TDataLink* link) {

@@ -13,6 +13,10 @@ enum TDataEvent {
 };
 
 // Something that follows a dataset through a data source: a grid, an editor, a master link.
+// It sees a window of BufferCount rows of the dataset's view, from view index FirstRecord, that
+// follows the current record; ActiveRecord picks the row that fields read, without moving the
+// dataset's cursor. While inserting, the new record is the row after the last, where posting
+// puts it.
 class TDataLink {
 public:
   TDataLink() = default;
@@ -25,9 +29,19 @@ public:
   TZorudDataset* DataSet() const;
   bool Active() const;  // the source is enabled and its dataset open
 
+  int BufferCount() const { return bufferCount_; }
+  void SetBufferCount(int count);
+  int FirstRecord() const { return first_; }
+  int RecordCount() const { return records_; }  // rows in the window
+  // The row (0-based in the window) that fields read; the current record's row when none is set.
+  int ActiveRecord() const;
+  void SetActiveRecord(int row);
+
   // Called by the data source; the defaults map onto the handlers below.
   void DataEvent(TDataEvent event, TField* field);
   void UpdateActive();
+  // A field asks for the control that shows it to take the focus; the taker clears field.
+  virtual void FocusControl(TField*& field) {}
 
 protected:
   virtual void ActiveChanged() {}
@@ -40,9 +54,15 @@ protected:
   virtual void CheckBrowseMode() {}
 
 private:
+  int CurrentViewRow() const;
+  int UpdateWindow();  // the distance the window moved
+
   TDataSource* source_ = nullptr;
   bool active_ = false;
   bool editing_ = false;
+  int bufferCount_ = 1;
+  int first_ = 0;
+  int records_ = 0;
 };
 
 class TDataSource : public TComponent {
@@ -60,6 +80,7 @@ public:
 
   // From the dataset.
   void DataEvent(TDataEvent event, TField* field);
+  void FocusControl(TField*& field);
   void AddLink(TDataLink* link);
   void RemoveLink(TDataLink* link);
   const std::vector<TDataLink*>& Links() const { return links_; }

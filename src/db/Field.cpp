@@ -320,3 +320,43 @@ std::string TField::DisplayText() const {
   if ((type_ != ftFloat && type_ != ftCurrency) || IsNull() || DisplayFormat.empty()) return AsString();
   return FormatFloat(DisplayFormat, AsFloat());
 }
+
+int TField::Index() const {
+  if (!dataset_) return -1;
+  const auto& fields = dataset_->Fields();
+  for (size_t i = 0; i < fields.size(); ++i)
+    if (fields[i] == this) return int(i);
+  return -1;
+}
+
+bool TField::CanModify() const {
+  return !ReadOnly && kind_ == fkData && type_ != ftAutoInc && dataset_ && dataset_->CanModify();
+}
+
+int TField::DisplayWidth() const {
+  if (displayWidth_ >= 0) return displayWidth_;
+  switch (type_) {
+    case ftString: return size_;
+    case ftSmallint: return 6;
+    case ftInteger:
+    case ftAutoInc: return 11;
+    case ftWord:
+    case ftBoolean: return 5;
+    case ftFloat:
+    case ftCurrency: return 15;
+    case ftDate: return 10;
+    case ftTime: return 8;
+    case ftDateTime: return 19;
+    default: return 10;
+  }
+}
+
+void TField::SetDisplayWidth(int width) {
+  if (width == displayWidth_) return;
+  displayWidth_ = width;
+  if (dataset_) dataset_->FieldLayoutChanged();
+}
+
+void TField::FocusControl() {
+  if (dataset_) dataset_->FocusControl(this);
+}

@@ -53,6 +53,14 @@ public:
   std::string DisplayName() const { return DisplayLabel.empty() ? name_ : DisplayLabel; }
   bool IsBlob() const { return type_ >= ftBlob; }
   bool IsText() const { return type_ == ftString || type_ == ftMemo || type_ == ftFmtMemo; }
+  int Index() const;  // position in the dataset's field list; -1 when not in it
+  // A stored value that an edit may change (the table and the field writable).
+  bool CanModify() const;
+  // The characters a column needs to show the value: by type until set. A change is a layout
+  // change of the dataset.
+  int DisplayWidth() const;
+  void SetDisplayWidth(int width);
+  void FocusControl();
 
   bool IsNull() const;
   std::string AsString() const;
@@ -96,4 +104,5 @@ private:
   TFieldType type_;
   int size_;
   TFieldKind kind_;
+  int displayWidth_ = -1;
 };

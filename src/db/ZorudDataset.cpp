@@ -265,8 +265,11 @@ TZorudRecord* TZorudDataset::ActiveRecord(TFieldKind kind) {
       int i = activeRow_ >= 0 ? activeRow_ : cur_;
       return i >= 0 && size_t(i) < view_.size() ? &view_[i]->Data : nullptr;
     }
-    case dsEdit:
     case dsInsert:
+      // The new record is not in the view yet: every row of the view shows what is stored.
+      if (activeRow_ >= 0 && size_t(activeRow_) < view_.size()) return &view_[activeRow_]->Data;
+      return &edit_;
+    case dsEdit:
     case dsNewValue:
       if (activeRow_ >= 0 && activeRow_ != cur_ && size_t(activeRow_) < view_.size()) return &view_[activeRow_]->Data;
       return &edit_;
@@ -480,6 +483,15 @@ void TZorudDataset::EnableControls() {
   if (--disableCount_ == 0) {
     DataEvent(deUpdateState);
     if (Active()) DataEvent(deDataSetChange);
+  }
+}
+
+void TZorudDataset::FocusControl(TField* field) {
+  if (disableCount_ > 0 || !field) return;
+  auto sources = dataSources_;
+  for (TDataSource* s : sources) {
+    if (!field) return;
+    if (std::find(dataSources_.begin(), dataSources_.end(), s) != dataSources_.end()) s->FocusControl(field);
   }
 }
 

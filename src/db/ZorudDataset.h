@@ -76,6 +76,8 @@ public:
   int FieldCount() const { return static_cast<int>(fields_.size()); }
   TField* FindField(const std::string& name) const;
   TField* FieldByName(const std::string& name) const;
+  // The fields were made by the open, one per table field (no persistent fields).
+  bool DefaultFields() const { return ownFields_.size() == defaultFields_.size(); }
 
   // Open and close.
   void Open();
@@ -143,8 +145,11 @@ public:
   void DisableControls();
   void EnableControls();
   bool ControlsDisabled() const { return disableCount_ > 0; }
+  // Asks the controls that show field to take the focus; the first that does ends the round.
+  void FocusControl(TField* field);
 
-  // Row i of the view, for a grid: while set (0-based), fields read that row in browse state.
+  // Row i of the view, for a grid: while set (0-based), fields and GetBookmark read that row;
+  // while editing, the current row reads the edit buffer.
   int ActiveRow() const { return activeRow_; }
   void SetActiveRow(int row);
   int CurrentRow() const { return cur_; }
@@ -155,6 +160,9 @@ public:
   // The record a field write goes to, after the state checks; none for a silent no-op.
   TZorudRecord* WritableRecord(const TField& field);
   void FieldValueChanged(TField& field, bool hasValue);
+  void FieldLayoutChanged() {
+    if (Active()) DataEvent(deLayoutChange);
+  }
   bool CalcHasValue(int index) const { return index >= 0 && size_t(index) < calcHas_.size() && calcHas_[index]; }
   void AddDataSource(TDataSource* source);
   void RemoveDataSource(TDataSource* source);
@@ -202,6 +210,7 @@ private:
   int SearchView(TKeySlot& slot, const std::vector<std::string>& values, TLocateOptions options);
   void MoveTo(int index);
   void Resync();
+  void CalculateActive();  // the calculated fields of the row that fields read
   void Calculate(TZorudRecord* source);
   void DoOnNewRecord();
   void ApplyMasterRange();

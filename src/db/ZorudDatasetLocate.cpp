@@ -77,22 +77,26 @@ std::vector<std::optional<std::string>> TZorudDataset::Lookup(const std::string&
       out[k] = f->TextOf(view_[i]->Data);
     }
   }
-  Resync();
+  CalculateActive();  // a grid may be reading one of its rows
   return out;
 }
 
 // ---- bookmarks ----
 
 TBookmark TZorudDataset::GetBookmark() const {
-  TZorudEntry* e = CurrentEntry();
-  return Active() && e ? e->Serial : 0;
+  if (!Active()) return 0;
+  if (state_ == dsInsert && activeRow_ < 0) return 0;  // the new record has none until posted
+  int i = activeRow_ >= 0 ? activeRow_ : cur_;
+  return i >= 0 && size_t(i) < view_.size() ? view_[i]->Serial : 0;
 }
 
 void TZorudDataset::GotoBookmark(TBookmark bookmark) {
   CheckActive();
   CheckBrowseMode();
+  // Staying put instead would let a caller act on a row it never asked for.
   int i = ViewIndexOf(bookmark);
-  MoveTo(i >= 0 ? i : cur_);
+  if (i < 0) RaiseError("Record is not found");
+  MoveTo(i);
 }
 
 bool TZorudDataset::BookmarkValid(TBookmark bookmark) const { return Active() && ViewIndexOf(bookmark) >= 0; }

@@ -131,6 +131,7 @@ void TZorudDataset::Calculate(TZorudRecord* source) {
 }
 
 void TZorudDataset::Resync() {
+  activeRow_ = -1;  // a move or a change ends the reading of another row
   if (view_.empty()) cur_ = -1;
   else cur_ = std::clamp(cur_, 0, int(view_.size()) - 1);
   if (state_ == dsBrowse) {
@@ -140,12 +141,14 @@ void TZorudDataset::Resync() {
 }
 
 void TZorudDataset::SetActiveRow(int row) {
-  if (row >= int(view_.size())) row = -1;
+  if (row < 0 || row >= int(view_.size())) row = -1;
   if (row == activeRow_) return;
   activeRow_ = row;
-  if (state_ != dsBrowse) return;
-  int i = activeRow_ >= 0 ? activeRow_ : cur_;
-  Calculate(i >= 0 && size_t(i) < view_.size() ? &view_[i]->Data : nullptr);
+  CalculateActive();
+}
+
+void TZorudDataset::CalculateActive() {
+  if (state_ == dsBrowse || state_ == dsEdit || state_ == dsInsert) Calculate(ActiveRecord(fkData));
 }
 
 // ---- keys and ranges ----

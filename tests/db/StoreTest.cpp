@@ -253,7 +253,12 @@ TEST_F(StoreRules, BookmarksAreNeverReused) {
   t.FreeBookmark(b3);
   t.Delete();
   EXPECT_FALSE(t.BookmarkValid(b3));
-  t.GotoBookmark(b3);  // gone: stays where it is
+  try {
+    t.GotoBookmark(b3);  // gone: an error, and the current row stays
+    ADD_FAILURE() << "no error";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message, "Record is not found");
+  }
   EXPECT_EQ(t.FieldByName("FolderId")->AsString(), "k4");
   t.PostAndSave();
   t.Close();
