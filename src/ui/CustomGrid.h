@@ -72,8 +72,8 @@ public:
   void SetCol(int col) { MoveCurrentCell(col, current_.Row, true); }
   int Row() const { return current_.Row; }
   void SetRow(int row) { MoveCurrentCell(current_.Col, row, true); }
-  // Makes the cell current and scrolls it into view. With events, SelectCell is asked first
-  // and may refuse (false). The editor follows the cell.
+  // Makes the cell current and scrolls it into view; false for a fixed cell or one past the end.
+  // With events, SelectCell is asked first and may refuse. The editor follows the cell.
   bool MoveCurrentCell(int col, int row, bool withEvents);
 
   bool TabStops(int col) const;
@@ -100,14 +100,22 @@ public:
 protected:
   friend class TInplaceEdit;
 
+  // Draws one cell shown. dc is the shared off-screen bitmap already, clipped to the cell and
+  // filled with its colour (fixed, highlight or the grid's), its text colour set: draw straight
+  // on it, never through the paint buffer again.
   virtual void DrawCell(HDC dc, int col, int row, const RECT& rect, TGridDrawState state);
+  // May refuse a cell the user or the program moves to.
   virtual bool SelectCell(int col, int row) { return true; }
   virtual void TopLeftChanged() {}
+  // The mouse changed a column's width (each step of a drag).
   virtual void ColWidthsChanged() {}
+  // The mouse moved a column: its width and tab stop went along.
   virtual void ColumnMoved(int from, int to) {}
   // Called by a timer while the mouse, button held, is outside the cells.
   virtual void TimedScroll(TGridScrollDirections directions);
 
+  // False drops the key before the grid's own navigation.
+  virtual bool CanGridAcceptKey(WORD key, TShiftState shift) { return true; }
   virtual void KeyDown(WORD& key, TShiftState shift);
   virtual void KeyPress(char& key);
   virtual void MouseDown(TMouseButton button, TShiftState shift, int x, int y);
@@ -124,6 +132,8 @@ protected:
   void UpdateScrollBars();
   // Sets a bar only where a value changed.
   void SetScrollBar(int bar, int min, int max, int page, int pos);
+  // Where the user holds the thumb now (32-bit, unlike the message's position).
+  int ScrollTrackPos(int bar) const;
 
   virtual TInplaceEdit* CreateEditor() { return new TInplaceEdit(this); }
   virtual bool CanEditShow() const;
@@ -139,7 +149,6 @@ protected:
   TGridState GridState() const { return state_; }
   // The column whose border the point is on for sizing, or -1.
   int SizingColumnAt(int x, int y) const;
-  const TGridGeometry& Geometry() const { return geometry_; }
 
   void CreateParams(TCreateParams& params) override;
   void HandleCreated() override;
@@ -162,7 +171,6 @@ private:
   void TopLeftMoved(int oldLeft, int oldTop);
   void ClampCurrent();
   void InvalidateCurrent(TGridCell cell);
-  int ScrollTrackPos(int bar) const;
   LRESULT DialogCode(const MSG* msg) const;
 
   void PaintCells(HDC dc, const RECT& box);

@@ -89,6 +89,10 @@ int TCustomGrid::ShownColumn(int from, int step) const {
 }
 
 void TCustomGrid::KeyDown(WORD& key, TShiftState shift) {
+  if (!CanGridAcceptKey(key, shift)) {
+    key = 0;
+    return;
+  }
   TGridCell cell = current_;
   int top = TopRow();
   int page = VisibleRowCount();
