@@ -17,8 +17,6 @@ TCustomGrid::TCustomGrid(TComponent* owner) : TControl(owner) {
   SetBounds(0, 0, 320, 120);
 }
 
-TCustomGrid::~TCustomGrid() = default;
-
 void TCustomGrid::CreateParams(TCreateParams& params) {
   params.className = "TCustomGrid";
   params.ownClass = true;

@@ -36,7 +36,6 @@ enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 class TCustomGrid : public TControl {
 public:
   explicit TCustomGrid(TComponent* owner);
-  ~TCustomGrid() override;
 
   int ColCount() const { return geometry_.Cols.Count(); }
   void SetColCount(int count);
