@@ -146,6 +146,9 @@ protected:
   virtual int GetEditLimit() { return 0; }
 
   TGridState GridState() const { return state_; }
+  // Holds the mouse for a drag over the cells: the current cell follows it, and outside the
+  // cells TimedScroll runs, until the button goes up. MouseDown does it after a click on a cell.
+  void StartSelecting();
   // The column whose border the point is on for sizing, or -1.
   int SizingColumnAt(int x, int y) const;
 

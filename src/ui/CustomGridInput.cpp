@@ -220,6 +220,11 @@ void TCustomGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y
   }
   if (!(options_ & goAlwaysShowEditor)) HideEditor();
   MoveCurrentCell(cell.Col, cell.Row, true);
+  StartSelecting();
+}
+
+void TCustomGrid::StartSelecting() {
+  if (!HandleAllocated()) return;
   state_ = gsSelecting;
   SetCapture(Handle());
 }
