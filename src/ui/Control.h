@@ -27,6 +27,8 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 // Keyboard state of a key or mouse event.
 using TShiftState = unsigned;
 constexpr TShiftState ssShift = 1, ssAlt = 2, ssCtrl = 4;
+// Of a mouse press: the second press of a double click.
+constexpr TShiftState ssDouble = 8;
 TShiftState KeyboardShiftState();
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };

@@ -169,26 +169,6 @@ bool ClickAt(HWND control) {
   in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
   return SendInput(2, in, sizeof(INPUT)) == 2;
 }
-
-// A key pressed in a window of this thread, the modifiers held in the thread's key state. Posted
-// rather than sent through the platform's input, so that windows of other programs on the same
-// display cannot take it.
-void TypeKey(HWND target, WORD key, TShiftState modifiers = 0) {
-  BYTE saved[256], state[256];
-  GetKeyboardState(saved);
-  memcpy(state, saved, sizeof state);
-  if (modifiers & ssCtrl) state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
-  if (modifiers & ssAlt) state[VK_MENU] = state[VK_LMENU] = 0x80;
-  if (modifiers & ssShift) state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
-  SetKeyboardState(state);
-  bool sys = (modifiers & ssAlt) && !(modifiers & ssCtrl);
-  LPARAM down = 1 | (static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16) |
-                (sys ? (1 << 29) : 0);
-  PostMessageA(target, sys ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
-  PostMessageA(target, sys ? WM_SYSKEYUP : WM_KEYUP, key, down | 0xC0000000);
-  PumpMs(150);
-  SetKeyboardState(saved);
-}
 }
 
 TEST_F(FormTest, ScreenshotShowsTheControls) {

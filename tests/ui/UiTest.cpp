@@ -1,5 +1,6 @@
 #include "UiTest.h"
 #include "MessagePump.h"
+#include <cstring>
 #include <fstream>
 
 namespace {
@@ -170,4 +171,21 @@ std::vector<COLORREF> SaveWindowPicture(HWND hwnd, const std::string& path, int&
   DeleteDC(mem);
   ReleaseDC(nullptr, screen);
   return pixels;
+}
+
+void TypeKey(HWND target, WORD key, TShiftState modifiers) {
+  BYTE saved[256], state[256];
+  GetKeyboardState(saved);
+  memcpy(state, saved, sizeof state);
+  if (modifiers & ssCtrl) state[VK_CONTROL] = state[VK_LCONTROL] = 0x80;
+  if (modifiers & ssAlt) state[VK_MENU] = state[VK_LMENU] = 0x80;
+  if (modifiers & ssShift) state[VK_SHIFT] = state[VK_LSHIFT] = 0x80;
+  SetKeyboardState(state);
+  bool sys = (modifiers & ssAlt) && !(modifiers & ssCtrl);
+  LPARAM down = 1 | (static_cast<LPARAM>(MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16) |
+                (sys ? (1 << 29) : 0);
+  PostMessageA(target, sys ? WM_SYSKEYDOWN : WM_KEYDOWN, key, down);
+  PostMessageA(target, sys ? WM_SYSKEYUP : WM_KEYUP, key, down | 0xC0000000);
+  PumpMs(150);
+  SetKeyboardState(saved);
 }

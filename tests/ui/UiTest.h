@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "Control.h"
 
 // Finds the visible platform dialog boxes (message boxes) of a thread.
 std::vector<HWND> DialogBoxesOf(DWORD threadId);
@@ -64,6 +65,11 @@ private:
 // Saves the screen area of a window as a 24-bit BMP (w by h pixels); returns its pixels, top
 // row first, or none when the picture could not be taken or saved.
 std::vector<COLORREF> SaveWindowPicture(HWND hwnd, const std::string& path, int& w, int& h);
+
+// A key pressed in a window of this thread, the modifiers held in the thread's key state. Posted
+// rather than sent through the platform's input, so that windows of other programs on the same
+// display cannot take it.
+void TypeKey(HWND target, WORD key, TShiftState modifiers = 0);
 
 // Pumps (no idle work) until done() or the time is up.
 bool PumpFor(const std::function<bool()>& done, DWORD timeoutMs);
