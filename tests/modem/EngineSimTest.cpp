@@ -7,7 +7,8 @@
 #include "Parse.h"
 #include "Timer.h"
 #include "QueryModemForm.h"
-#include "../ui/UiTest.h"
+#include "ScomTestEnv.h"
+#include "UiTest.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 
