@@ -24,21 +24,8 @@ constexpr int FrameStep = TraceFrameSize + 1;
 
 // The periodic verdict before, as it was written.
 bool PeriodicBefore(const double* s, int n) {
-  std::vector<double> crossings;
-  for (int i = 1; i <= n - 2; ++i) {
-    if (s[i - 1] < 127 && s[i + 1] > 127) {
-      crossings.push_back(i);
-      i += 11;
-    }
-  }
-  int c = static_cast<int>(crossings.size());
-  if (c - 2 <= 10) return false;
-  double mean = 0, sum = 0;
-  for (int k = 1; k <= c - 2; ++k) mean += crossings[k] - crossings[k - 1];
-  mean /= c - 2;
-  for (int k = 1; k <= c - 2; ++k) sum += std::pow(crossings[k] - crossings[k - 1] - mean, 2);
-  double sd = std::sqrt(sum / (c - 3));
-  return sd > 0 && sd <= 1.0;
+  TCrossingIntervals m = CrossingIntervals(s, n);
+  return m.Count > 10 && m.Deviation > 0 && m.Deviation <= 1.0;
 }
 
 constexpr double Never = -1e9;

@@ -8,6 +8,7 @@
 #include "LittleEndian.h"
 #include "RecordingName.h"
 #include "RecordingNote.h"
+#include "RiffChunkWalk.h"
 #include "SysUtils.h"
 #include "UniqueKey.h"
 #include "WaveFormat.h"
@@ -50,27 +51,24 @@ bool RepairWavHeader(const std::string& fileName, TdeWaveFormat& format, int64_t
     return false;
   bool haveFmt = false;
   uint32_t fmtLength = 0;
-  int64_t pos = 12, dataStart = -1;
-  while (pos + 8 <= size) {
-    uint8_t chunk[8];
-    f.Seek(pos, soBeginning);
-    f.ReadBuffer(chunk, 8);
-    uint32_t length = GetLe32(chunk + 4);
-    if (!std::memcmp(chunk, "data", 4)) {
-      dataStart = pos + 8;
+  int64_t dataStart = -1;
+  TRiffChunkWalk walk(f, 12, true);
+  TRiffChunk c;
+  while (walk.Next(c)) {
+    if (c.Is("data")) {
+      dataStart = c.Start;
       break;
     }
-    if (!std::memcmp(chunk, "fmt ", 4)) {
-      if (length < 16 || pos + 8 + length > size) return false;
+    if (c.Is("fmt ")) {
+      if (c.Size < 16 || c.Start + c.Size > size) return false;
       uint8_t buffer[TdeWaveFormat::BufferSize] = {};
-      uint32_t take = length < sizeof buffer ? length : uint32_t(sizeof buffer);
+      uint32_t take = c.Size < sizeof buffer ? c.Size : uint32_t(sizeof buffer);
       f.ReadBuffer(buffer, int(take));
-      if (length < sizeof(WAVEFORMATEX)) std::memset(buffer + 16, 0, sizeof buffer - 16);
+      if (c.Size < sizeof(WAVEFORMATEX)) std::memset(buffer + 16, 0, sizeof buffer - 16);
       format.LoadFromBuffer(buffer, sizeof buffer);
       haveFmt = true;
-      fmtLength = length;
+      fmtLength = c.Size;
     }
-    pos += 8 + int64_t(length) + (length & 1);
   }
   if (!haveFmt || dataStart < 0 || !PlausibleFormat(format, fmtLength)) return false;
   int64_t bytes = size - dataStart;

@@ -1,8 +1,8 @@
 #include "AudioStreams.h"
 #include "ACMError.h"
 #include "LittleEndian.h"
+#include "RiffChunkWalk.h"
 #include "Stream.h"
-#include <cctype>
 #include <cstring>
 
 namespace {
@@ -122,39 +122,28 @@ TdeRIFFAudioReader::TdeRIFFAudioReader(TStream& stream) : TdeAbstractAudioReader
   if (std::memcmp(chunk, "WAVE", 4) != 0) Invalid();
 
   bool fmtFound = false, dataFound = false;
-  int64_t position = stream_.Position();
-  while (position + 8 <= streamSize && !(fmtFound && dataFound)) {
-    ReadExact(stream_, chunk, 8);
-    position += 8;
-    char id[4];
-    for (int i = 0; i < 4; ++i) id[i] = static_cast<char>(std::toupper(chunk[i]));
-    const uint32_t size = GetLe32(chunk + 4);
-    const int64_t left = streamSize - position;
-    if (std::memcmp(id, "FMT ", 4) == 0) {
-      if (size > TdeWaveFormat::BufferSize) Invalid();
+  TRiffChunkWalk walk(stream_, stream_.Position(), false);
+  TRiffChunk c;
+  while (!(fmtFound && dataFound) && walk.Next(c)) {
+    if (c.Is("fmt ")) {
+      if (c.Size > TdeWaveFormat::BufferSize) Invalid();
       format_.SetDefault();
       BYTE bytes[TdeWaveFormat::BufferSize];
-      ReadExact(stream_, bytes, static_cast<int>(size));
-      format_.LoadFromBuffer(bytes, size);
+      ReadExact(stream_, bytes, static_cast<int>(c.Size));
+      format_.LoadFromBuffer(bytes, c.Size);
       // The extra bytes of a compressed format must lie inside the chunk.
-      if (format_.GetFormatTag() != WAVE_FORMAT_PCM && size >= sizeof(WAVEFORMATEX) &&
-          sizeof(WAVEFORMATEX) + format_.GetFormatPtr()->cbSize > size)
+      if (format_.GetFormatTag() != WAVE_FORMAT_PCM && c.Size >= sizeof(WAVEFORMATEX) &&
+          sizeof(WAVEFORMATEX) + format_.GetFormatPtr()->cbSize > c.Size)
         Invalid();
-      position += size;
       fmtFound = true;
-    } else if (std::memcmp(id, "DATA", 4) == 0) {
+    } else if (c.Is("data")) {
       // A recording cut short keeps the bytes it has.
-      int64_t present = size < left ? size : left;
+      const int64_t left = streamSize - c.Start;
+      int64_t present = c.Size < left ? c.Size : left;
       if (present > INT32_MAX) present = INT32_MAX;
-      dataStart_ = position;
+      dataStart_ = c.Start;
       dataSize_ = static_cast<int32_t>(present);
-      position += present;
-      if (position < streamSize) stream_.SetPosition(position);
       dataFound = true;
-    } else {
-      if (size >= left) break;
-      position += size;
-      stream_.SetPosition(position);
     }
   }
   if (!fmtFound || !dataFound) Invalid();

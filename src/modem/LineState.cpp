@@ -20,7 +20,7 @@ bool IsQuietFrame(const double* samples, int n) { return SampleDeviation(samples
 
 bool IsPeriodicSignal(const double* samples, int n) { return PeriodicInterval(samples, n) > 0; }
 
-double PeriodicInterval(const double* s, int n) {
+TCrossingIntervals CrossingIntervals(const double* s, int n) {
   std::vector<double> crossings;
   for (int i = 1; i <= n - 2; ++i) {
     if (s[i - 1] < 127 && s[i + 1] > 127) {
@@ -28,14 +28,22 @@ double PeriodicInterval(const double* s, int n) {
       i += 11;
     }
   }
+  TCrossingIntervals r;
   int c = static_cast<int>(crossings.size());
-  if (c - 2 <= 10) return 0;
+  if (c < 3) return r;
   std::vector<double> intervals;
   for (int k = 1; k <= c - 2; ++k) intervals.push_back(crossings[k] - crossings[k - 1]);
-  double sd = SampleDeviation(intervals.data(), c - 2);
-  // Equal intervals (sd 0) are a tone too: 400 Hz at 8000 Hz crosses every 20 samples exactly.
-  if (!(sd <= 1.0)) return 0;
-  return (crossings[c - 2] - crossings[0]) / (c - 2);
+  r.Count = c - 2;
+  r.Mean = (crossings[c - 2] - crossings[0]) / (c - 2);
+  r.Deviation = SampleDeviation(intervals.data(), c - 2);
+  return r;
+}
+
+double PeriodicInterval(const double* s, int n) {
+  TCrossingIntervals m = CrossingIntervals(s, n);
+  // Equal intervals (deviation 0) are a tone too: 400 Hz at 8000 Hz crosses every 20 samples.
+  if (m.Count <= 10 || !(m.Deviation <= 1.0)) return 0;
+  return m.Mean;
 }
 
 int FramesInDiscTime(int discTime, int rate) {

@@ -10,6 +10,14 @@ constexpr int TraceFrameSize = 1536;
 
 // The frame's sample standard deviation (divisor n - 1) is below 1.0.
 bool IsQuietFrame(const double* samples, int n);
+// The intervals between the crossings of 127 upwards (each followed by a hold-off of 11
+// positions), the last left out: how many, their mean and their sample standard deviation.
+struct TCrossingIntervals {
+  int Count = 0;
+  double Mean = 0;
+  double Deviation = 0;
+};
+TCrossingIntervals CrossingIntervals(const double* samples, int n);
 // More than 12 crossings of 127 upwards (each followed by a hold-off of 11 positions) whose
 // intervals, the last left out, have a sample standard deviation of at most 1.0.
 bool IsPeriodicSignal(const double* samples, int n);

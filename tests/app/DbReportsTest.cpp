@@ -6,7 +6,7 @@
 #include "DbHooks.h"
 #include "DbReports.h"
 #include "EventLog.h"
-#include "../ui/UiTest.h"
+#include "UiTest.h"
 #include <gtest/gtest.h>
 
 namespace {

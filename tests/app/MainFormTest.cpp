@@ -14,7 +14,7 @@
 #include "Timer.h"
 #include "TreeU.h"
 #include "TreeView.h"
-#include "../ui/UiTest.h"
+#include "UiTest.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <map>

@@ -11,10 +11,11 @@
 #include "ModemParams.h"
 #include "FileUtils.h"
 #include "ModemSim.h"
+#include "ScomTestEnv.h"
 #include "SpecModemForm.h"
 #include "SettingsFile.h"
 #include "TreeU.h"
-#include "../ui/UiTest.h"
+#include "UiTest.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <thread>

@@ -1,7 +1,7 @@
 // The whole program in a fresh folder with no modem: it makes its forms in the start-up order,
 // searches for a modem, creates its tables and Tree.ini, a second start only restores the first,
 // and closing the window ends it cleanly. Its message boxes are answered.
-#include "../rtl/TempDir.h"
+#include "TempDir.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <string>

@@ -3,8 +3,10 @@
 #include "AudioStreams.h"
 #include "AudioTestUtil.h"
 #include "FileStream.h"
+#include "RiffChunkWalk.h"
 #include "Stream.h"
 #include <gtest/gtest.h>
+#include <cctype>
 #include <cstring>
 #include <functional>
 
@@ -274,6 +276,33 @@ TEST(RIFFReader, ChunkWalk) {
   EXPECT_EQ(ReadError(Riff({{"fmt ", 16, PcmFmt()}, {"junk", 3, {9, 9, 9}}, {"data", 5, audio}})), "");
   EXPECT_EQ(ReadError(Riff({{"fmt ", 16, PcmFmt()}, {"junk", 3, {9, 9, 9, 0}}, {"data", 5, audio}})),
             "Invalid file format.");
+}
+
+// Each header once, with its size and where its content starts: the pad byte of an odd chunk is
+// skipped, or read as the start of the next header; a header cut by the end is none.
+TEST(RIFFChunkWalk, HeadersWithOrWithoutPadBytes) {
+  std::vector<BYTE> file = Riff({{"junk", 3, {9, 9, 9, 0}}, {"data", 2, {1, 2}}});
+  file.insert(file.end(), {'L', 'I', 'S'});
+  auto headers = [&](bool skipPadBytes) {
+    TMemoryStream s;
+    s.Write(file.data(), static_cast<int>(file.size()));
+    TRiffChunkWalk walk(s, 12, skipPadBytes);
+    std::string list;
+    TRiffChunk c;
+    while (walk.Next(c)) {
+      EXPECT_EQ(s.Position(), c.Start);
+      for (char letter : c.Id) list += std::isprint(static_cast<unsigned char>(letter)) ? letter : '?';
+      list += "/" + std::to_string(c.Size) + "@" + std::to_string(c.Start) + " ";
+    }
+    return list;
+  };
+  EXPECT_EQ(headers(true), "junk/3@20 data/2@32 ");
+  EXPECT_EQ(headers(false), "junk/3@20 ?dat/609@31 ");
+
+  TRiffChunk upper;
+  std::memcpy(upper.Id, "FMT ", 4);
+  EXPECT_TRUE(upper.Is("fmt "));
+  EXPECT_FALSE(upper.Is("fmt2"));
 }
 
 TEST(RIFFReader, BrokenFilesAreRefused) {

@@ -1,6 +1,7 @@
 #include "ACMError.h"
 #include "AudioTestUtil.h"
 #include "Codec.h"
+#include "RaisedText.h"
 #include "WaveFormat.h"
 #include "Stream.h"
 #include <gtest/gtest.h>
@@ -25,15 +26,6 @@ void WriteFile(const std::string& name, const std::vector<BYTE>& bytes) {
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   ASSERT_TRUE(out.good());
 }
-
-std::string MessageOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const Exception& e) {
-    return e.Message;
-  }
-  return "(nothing raised)";
-}
 }
 
 TEST(WaveFormat, NewFormatSavesAsTheDefaultBlock) {
@@ -57,7 +49,7 @@ TEST(WaveFormat, ExtraSizeIsLimitedToTheBlock) {
   TdeWaveFormat f;
   f.SetExtraSize(110);
   EXPECT_EQ(f.GetExtraSize(), 110);
-  EXPECT_EQ(MessageOf([&] { f.SetExtraSize(111); }), "The wave format buffer is too small.");
+  EXPECT_EQ(RaisedText([&] { f.SetExtraSize(111); }), "The wave format buffer is too small.");
   EXPECT_THROW(f.SetExtraSize(0xFFFF), EACMError);
   EXPECT_EQ(f.GetFormatPtr()->cbSize, 110);
   f.GetFormatPtr()->cbSize = 200;
@@ -158,8 +150,8 @@ TEST(WaveFormat, DescriptionsFromTheACM) {
 
 TEST(ACMRaiseError, TextsAndPrefix) {
   EXPECT_NO_THROW(ACMRaiseError(0, "x"));
-  EXPECT_EQ(MessageOf([] { ACMRaiseError(9); }), "An unexpected error has occurred (code #9).");
-  EXPECT_EQ(MessageOf([] { ACMRaiseError(513, "Error selecting format."); }),
+  EXPECT_EQ(RaisedText([] { ACMRaiseError(9); }), "An unexpected error has occurred (code #9).");
+  EXPECT_EQ(RaisedText([] { ACMRaiseError(513, "Error selecting format."); }),
             "Error selecting format.\r\nThe conversion stream is already in use.");
   struct Case {
     MMRESULT code;

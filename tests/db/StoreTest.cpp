@@ -3,6 +3,7 @@
 #include "DataSource.h"
 #include "DbError.h"
 #include "DbTestUtil.h"
+#include "RaisedText.h"
 
 namespace {
 
@@ -272,23 +273,15 @@ TEST_F(StoreRules, BookmarksAreNeverReused) {
 
 TEST_F(StoreRules, ReadOnlyRefusesChanges) {
   t.SetReadOnly(true);
-  auto message = [&](const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const EDatabaseError& e) {
-      return e.Message;
-    }
-    return std::string("no error");
-  };
-  EXPECT_EQ(message([&] { t.Edit(); }), "Read-only record cannot be changed");
-  EXPECT_EQ(message([&] { t.Append(); }), "You have read only access, you can not add records!");
-  EXPECT_EQ(message([&] { t.Delete(); }), "Read-only record cannot be deleted");
-  EXPECT_EQ(message([&] { t.FieldByName("FolderName")->SetAsString("x"); }), "Table is not in edit or insert mode");
+  EXPECT_EQ(RaisedText<EDatabaseError>([&] { t.Edit(); }), "Read-only record cannot be changed");
+  EXPECT_EQ(RaisedText<EDatabaseError>([&] { t.Append(); }), "You have read only access, you can not add records!");
+  EXPECT_EQ(RaisedText<EDatabaseError>([&] { t.Delete(); }), "Read-only record cannot be deleted");
+  EXPECT_EQ(RaisedText<EDatabaseError>([&] { t.FieldByName("FolderName")->SetAsString("x"); }), "Table is not in edit or insert mode");
   EXPECT_EQ(t.ChangeCount(), 0);
   t.SetReadOnly(false);
   t.FieldByName("FolderName")->ReadOnly = true;
   t.Edit();
-  EXPECT_EQ(message([&] { t.FieldByName("FolderName")->SetAsString("x"); }), "Field 'FolderName' is read only!");
+  EXPECT_EQ(RaisedText<EDatabaseError>([&] { t.FieldByName("FolderName")->SetAsString("x"); }), "Field 'FolderName' is read only!");
   t.Cancel();
 }
 

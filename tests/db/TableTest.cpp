@@ -1,19 +1,9 @@
 #include <gtest/gtest.h>
 #include "DbError.h"
 #include "DbTestUtil.h"
+#include "RaisedText.h"
 #include "Samples.h"
 #include "ZorudBlobStream.h"
-
-namespace {
-std::string ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message;
-  }
-  return "no error";
-}
-}  // namespace
 
 TEST(Table, DatabasePathAndFileNames) {
   TZorudDatabase db;
@@ -40,14 +30,14 @@ TEST(Table, LoadModesAndTheirErrors) {
   TZorudTable t;
   t.SetDatabase(&db);
   EXPECT_EQ(t.LoadMode(), lmClear);
-  EXPECT_EQ(ErrorOf([&] { t.Open(); }), "Error creating table (no field descriptions)");
+  EXPECT_EQ(RaisedText([&] { t.Open(); }), "Error creating table (no field descriptions)");
   t.SetTableName("Missing.d");
   EXPECT_EQ(t.LoadMode(), lmFile);
-  EXPECT_EQ(ErrorOf([&] { t.Open(); }), "Error opening file " + dir.Path() + "\\Missing.d");
+  EXPECT_EQ(RaisedText([&] { t.Open(); }), "Error opening file " + dir.Path() + "\\Missing.d");
   EXPECT_FALSE(t.Active());
   WriteWholeFile(dir / "Bad.d", "not a table at all");
   t.SetTableName("Bad.d");
-  EXPECT_EQ(ErrorOf([&] { t.Open(); }), "Error opening table: Buffer structure corruption!");
+  EXPECT_EQ(RaisedText([&] { t.Open(); }), "Error opening table: Buffer structure corruption!");
   EXPECT_FALSE(t.Active());
   t.SetTableName("");
   EXPECT_EQ(t.LoadMode(), lmClear);
@@ -55,7 +45,7 @@ TEST(Table, LoadModesAndTheirErrors) {
   t.Open();
   EXPECT_TRUE(t.Active());
   EXPECT_TRUE(t.IsEmpty());
-  EXPECT_EQ(ErrorOf([&] { t.SetLoadMode(lmStream); t.Open(); }), "Loading stream is not assigned");
+  EXPECT_EQ(RaisedText([&] { t.SetLoadMode(lmStream); t.Open(); }), "Loading stream is not assigned");
   TMemoryStream stream;
   stream.WriteBuffer(samples::Folders().data(), int(samples::Folders().size()));
   t.LoadingStream = &stream;
@@ -116,7 +106,7 @@ TEST(Table, ClonesShareTheStoreAndCloseFirst) {
   TempDir dir;
   TZorudTable source, clone;
   source.SetTableName(MakeFolderFile(dir, 3));
-  EXPECT_EQ(ErrorOf([&] { clone.SetCloneDS(&source); clone.Open(); }), "Cloned table is not active!");
+  EXPECT_EQ(RaisedText([&] { clone.SetCloneDS(&source); clone.Open(); }), "Cloned table is not active!");
   source.Open();
   clone.SetCloneDS(&source);
   EXPECT_EQ(clone.LoadMode(), lmClone);
@@ -128,7 +118,7 @@ TEST(Table, ClonesShareTheStoreAndCloseFirst) {
   clone.PostAndSave();  // written to the source's file
   source.Last();
   EXPECT_EQ(source.FieldByName("FolderName")->AsString(), "shared");
-  EXPECT_EQ(ErrorOf([&] { source.Close(); }), "Cloned tables are not closed before source dataset is closed!");
+  EXPECT_EQ(RaisedText([&] { source.Close(); }), "Cloned tables are not closed before source dataset is closed!");
   clone.Close();
   source.Close();
   source.Open();
@@ -143,7 +133,7 @@ TEST(Table, BlobStreamWritesTheFieldWhenFreed) {
   t.Open();
   AddRow(t, {{"Id", "a"}});
   TField* data = t.FieldByName("Data");
-  EXPECT_EQ(ErrorOf([&] { t.CreateBlobStream(data, bmWrite); }), "Table is not in edit or insert mode");
+  EXPECT_EQ(RaisedText([&] { t.CreateBlobStream(data, bmWrite); }), "Table is not in edit or insert mode");
   t.Edit();
   {
     auto s = t.CreateBlobStream(data, bmWrite);

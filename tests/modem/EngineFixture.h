@@ -8,7 +8,7 @@
 #include "ProgramDir.h"
 #include "SettingsFile.h"
 #include "Stream.h"
-#include "../rtl/TempDir.h"
+#include "TempDir.h"
 #include <deque>
 #include <string>
 #include <vector>

@@ -7,7 +7,8 @@
 #include "Parse.h"
 #include "Timer.h"
 #include "QueryModemForm.h"
-#include "../ui/UiTest.h"
+#include "ScomTestEnv.h"
+#include "UiTest.h"
 #include <gtest/gtest.h>
 #include <cstdio>
 
@@ -174,37 +175,40 @@ TEST_F(EngineSim, VoicePathIsBitExact) {
   EXPECT_EQ(0, host.stops);
 }
 
-TEST_F(EngineSim, BusyToneAfterSpeechEndsTheCall) {
+namespace {
+// A busy tone after speech ends the call: heard when the modem does not report it, or at the
+// modem's <DLE>b, about a second into the tone, before it is heard. The seconds of tone are
+// counted in samples the simulator sent; the close after the stop adds a little.
+struct BusyToneCase {
+  const char* name;
+  const char* stream;
+  double fromSeconds, toSeconds;
+};
+
+class EngineSimBusyTone : public EngineSim, public ::testing::WithParamInterface<BusyToneCase> {};
+}  // namespace
+
+TEST_P(EngineSimBusyTone, AfterSpeechEndsTheCall) {
+  const BusyToneCase& c = GetParam();
   engine->WatchDisconnect = true;
   Sim("stream com5 speech synth 6s");
-  Sim("stream com5 busy dle=off forever");  // heard, not reported by the modem
+  Sim(c.stream);
   StartRecording();
   ASSERT_TRUE(Pump([&] { return host.stops > 0; }, 40000));
   EXPECT_TRUE(HasLine("Disconnect line..."));
   ASSERT_TRUE(Pump([&] { return VrxEnd("samples") >= 0; }, 5000));
   double busy = (VrxEnd("samples") - 6 * 8000) / 8000.0;
   std::printf("busy tone heard: %.2f s\n", busy);
-  // Counted in samples the simulator sent; the close after the stop adds a little.
-  EXPECT_GE(busy, 3.0);
-  EXPECT_LE(busy, 5.5);
+  EXPECT_GE(busy, c.fromSeconds);
+  EXPECT_LE(busy, c.toSeconds);
   EXPECT_EQ(1, host.stops);
 }
 
-// The modem's <DLE>b, about a second into the busy tone, ends the call before the tone is heard.
-TEST_F(EngineSim, ModemReportedBusyEndsTheCall) {
-  engine->WatchDisconnect = true;
-  Sim("stream com5 speech synth 6s");
-  Sim("stream com5 busy dle=auto forever");
-  StartRecording();
-  ASSERT_TRUE(Pump([&] { return host.stops > 0; }, 40000));
-  EXPECT_TRUE(HasLine("Disconnect line..."));
-  ASSERT_TRUE(Pump([&] { return VrxEnd("samples") >= 0; }, 5000));
-  double busy = (VrxEnd("samples") - 6 * 8000) / 8000.0;
-  std::printf("busy tone heard: %.2f s\n", busy);
-  EXPECT_GE(busy, 0.9);
-  EXPECT_LE(busy, 2.5);
-  EXPECT_EQ(1, host.stops);
-}
+INSTANTIATE_TEST_SUITE_P(
+    EngineSim, EngineSimBusyTone,
+    ::testing::Values(BusyToneCase{"HeardNotReported", "stream com5 busy dle=off forever", 3.0, 5.5},
+                      BusyToneCase{"ReportedByTheModem", "stream com5 busy dle=auto forever", 0.9, 2.5}),
+    [](const ::testing::TestParamInfo<BusyToneCase>& info) { return std::string(info.param.name); });
 
 TEST_F(EngineSim, SilenceEndsTheCallAfterTheDisconnectTime) {
   LiveSettings.DiscTime = 2;

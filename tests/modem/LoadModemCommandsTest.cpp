@@ -1,6 +1,6 @@
 #include "IniFile.h"
 #include "ModemParams.h"
-#include "../rtl/TempDir.h"
+#include "TempDir.h"
 #include <gtest/gtest.h>
 
 TEST(LoadModemCommands, WithoutAModemSectionPortIsOneAndEveryCommandEmpty) {

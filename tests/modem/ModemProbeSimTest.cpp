@@ -8,6 +8,7 @@
 #include "ModemSim.h"
 #include "Parse.h"
 #include "QueryModemForm.h"
+#include "ScomTestEnv.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,6 +1,6 @@
 #include "Compression.h"
 #include "Parse.h"
-#include "../rtl/TempDir.h"
+#include "TempDir.h"
 #include <gtest/gtest.h>
 #include <cstring>
 #include <fstream>

@@ -1,10 +1,10 @@
 // Voice receive over a fake port, through the real converters.
+#include "AudioTestUtil.h"
 #include "Compression.h"
 #include "EngineFixture.h"
 #include "FileStream.h"
 #include "MessagePump.h"
 #include "VoiceStream.h"
-#include "../audio/AudioTestUtil.h"
 #include <gtest/gtest.h>
 #include <cmath>
 

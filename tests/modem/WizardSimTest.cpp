@@ -12,10 +12,11 @@
 #include "Parse.h"
 #include "ProgressForm.h"
 #include "QueryModemForm.h"
+#include "ScomTestEnv.h"
 #include "Memo.h"
 #include "SettingsHost.h"
 #include "SpecModemForm.h"
-#include "../ui/UiTest.h"
+#include "UiTest.h"
 #include <gtest/gtest.h>
 #include <atomic>
 #include <thread>

@@ -4,6 +4,7 @@
 #include "MessageWindow.h"
 #include "ScomDispatcher.h"
 #include "ScomException.h"
+#include "ScomTestEnv.h"
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstring>

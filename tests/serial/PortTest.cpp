@@ -1,7 +1,9 @@
 // The port component's errors and settings that need no peer, and the non-visual port selection.
+#include "RaisedText.h"
 #include "ScomComPort.h"
 #include "ScomException.h"
 #include "ScomPortSelect.h"
+#include "ScomTestEnv.h"
 #include "ScomTrace.h"
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -14,18 +16,6 @@ int NoPort() {
 
 // A registered number that no simulator serves in this executable.
 constexpr int kIdlePort = 4;
-
-template <class E>
-std::string RaisedText(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message;
-  } catch (const std::exception& e) {
-    return std::string("wrong exception: ") + e.what();
-  }
-  return "no exception";
-}
 }
 
 TEST(ComPort, OpenWithoutANumberIsRefused) {

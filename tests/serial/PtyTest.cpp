@@ -3,6 +3,7 @@
 #include "ModemSim.h"
 #include "ScomComPort.h"
 #include "ScomException.h"
+#include "ScomTestEnv.h"
 #include <windows.h>
 #include <tlhelp32.h>
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "ScomException.h"
 #include "ScomStringResource.h"
 #include "ScomSystem.h"
+#include "ScomTestEnv.h"
 #include "ScomUtil.h"
 #include "Component.h"
 #include <gtest/gtest.h>

@@ -3,6 +3,7 @@
 #include "FakeLines.h"
 #include "MessagePump.h"
 #include "ScomComPort.h"
+#include "ScomTestEnv.h"
 #include "ScomWin32Dispatcher.h"
 #include <windows.h>
 #include <tlhelp32.h>

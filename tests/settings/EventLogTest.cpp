@@ -1,6 +1,6 @@
 #include "EventLog.h"
 #include "Exception.h"
-#include "../rtl/TempDir.h"
+#include "TempDir.h"
 #include <gtest/gtest.h>
 
 TEST(EventLog, LinesAreKeptInOrderAndSplitAtLineBreaks) {

@@ -2,7 +2,7 @@
 #include "EventLog.h"
 #include "LiveSettings.h"
 #include "ProgramDir.h"
-#include "../rtl/TempDir.h"
+#include "TempDir.h"
 
 // A temporary program folder: ProgramDir points at it while the fixture lives; the event log
 // starts empty.
