@@ -3,15 +3,13 @@
 #include "Application.h"
 #include "AudioConvertor.h"
 #include "AudioDevice.h"
-#include "AudioStreams.h"
-#include "CallFiler.h"
 #include "Compression.h"
 #include "Dialogs.h"
 #include "EventLog.h"
 #include "Exception.h"
-#include "FileStream.h"
 #include "FileUtils.h"
 #include "FolderTreeView.h"
+#include "Guarded.h"
 #include "Font.h"
 #include "ImageList.h"
 #include "ListView.h"
@@ -23,9 +21,6 @@
 #include "PaintBox.h"
 #include "Panel.h"
 #include "ProgramDir.h"
-#include "RecordingName.h"
-#include "RecordingNote.h"
-#include "RecordingRecovery.h"
 #include "SettingsFile.h"
 #include "Splitter.h"
 #include "StatusBar.h"
@@ -56,23 +51,6 @@ TAction* NewAction(TActionList* list, const std::string& caption, TShortCut shor
   a->SetShortCut(shortCut);
   a->OnExecute = [run](TComponent*) { run(); };
   return a;
-}
-
-template <class F> void Guarded(const char* step, F f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    AddEvent(std::string("-- ") + step + ": " + e.what());
-  }
-}
-
-// What the call's row needs, on disk before its audio: a run that ends during the call keeps it.
-void NoteCall(const std::string& callerNumber, const std::string& folderId, TDateTime start) {
-  TRecordingNote note;
-  note.CallerNumber = callerNumber;
-  note.FolderId = folderId;
-  note.Start = start;
-  Guarded("wav\\Recorded.txt", [&] { note.Save(RecordingNotePath()); });
 }
 
 }  // namespace
@@ -247,13 +225,11 @@ TfmQdx::~TfmQdx() {
   if (fmQdx == this) fmQdx = nullptr;
 }
 
-void TfmQdx::Tell(const std::string& text) { ShowMessage(text); }
+void TfmQdx::Tell(const std::string& message) { ShowMessage(message); }
 
 void TfmQdx::FormCreate(TComponent*) {
   if (!SetCurrentDirectoryA(ProgramDir.c_str())) ShowMessage("Error setting starting directory");
-  GridEventsEnabled = true;
   TreeModified = false;
-  CallerNumber.clear();
   // Made first: the forms after this one read it whatever the tables do.
   if (!g_Ini) g_Ini = new TSettingsFile();
   OpenDatabase();
@@ -448,16 +424,16 @@ std::string TfmQdx::Status(int panel) const { return StatusBar1->PanelText(panel
 
 void TfmQdx::ModemPortChanged(bool opened) {
   SetStatus(0, opened ? " Modem on" : notArmed_ ? " Not armed" : " Modem off");
-  if (!RecSb1->Down()) TrayNotifyIcon1->SetIconIndex(opened ? 0 : 1);
+  if (!recorder_.UnderWay()) TrayNotifyIcon1->SetIconIndex(opened ? 0 : 1);
 }
 
 void TfmQdx::ModemArmed(bool armed) {
   notArmed_ = !armed;
-  if (!receiving_) SetStatus(0, armed ? " Modem on" : " Not armed");
+  if (!recorder_.Receiving()) SetStatus(0, armed ? " Modem on" : " Not armed");
   TrayNotifyIcon1->SetHint(armed ? "Vorlane" : "Vorlane: not armed, no modem answers on COM" +
                                                    std::to_string(ModemParams.port));
   // Armed again on its own: the record controls that the failure turned off come back.
-  if (armed && Started && !RecSb1->Down() && VoiceFeatures && Log.CallsOpen()) SetRecordControls(true);
+  if (armed && Started && !recorder_.UnderWay() && VoiceFeatures && Log.CallsOpen()) SetRecordControls(true);
 }
 
 void TfmQdx::StopRecording() { acStop->Execute(); }
@@ -466,13 +442,13 @@ void TfmQdx::DisplayData(const TDisp&) {}
 
 void TfmQdx::RecordingWriteFailed(const std::string& message) {
   // The engine is inside its data handler: the stop comes after it returns.
-  if (writeFailure_.empty()) writeFailure_ = message.empty() ? "write error" : message;
+  recorder_.WriteFailed(message);
   PostMessageA(Handle(), WM_APP + 20, 0, 0);
 }
 
 bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   if (msg == WM_APP + 20) {
-    if (RecSb1->Down()) acStop->Execute();
+    if (recorder_.UnderWay()) acStop->Execute();
     result = 0;
     return true;
   }
@@ -484,15 +460,7 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return true;
   }
   if (msg == WM_QUERYENDSESSION) {
-    if (closingPort_) {
-      // A stop waits for the port to close: its call is filed now, before the session ends.
-      std::vector<std::string> told;
-      FileCall(told);
-      for (const std::string& text : told) AddEvent("-- " + text);
-    } else if (RecSb1->Down()) {
-      FileRecording();
-      disarmedForSession_ = true;
-    }
+    recorder_.SessionEnding();
     result = TRUE;
     return true;
   }
@@ -504,10 +472,8 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
       std::string error;
       Log.SaveUnsaved(error);
       Guarded("Events.log", [] { EventLog().SaveToFile(ProgramDir + "\\Events.log"); });
-    } else if (disarmedForSession_) {
-      // The session goes on after all: wait for calls again.
-      disarmedForSession_ = false;
-      Guarded("Port", [this] { Rearm(); });
+    } else {
+      recorder_.SessionGoesOn();
     }
     result = 0;
     return true;
@@ -519,7 +485,7 @@ void TfmQdx::FormCloseQuery(bool& canClose) {
   canClose = true;
   Closing = true;
   if (fmModem) fmModem->StopRearm();
-  if (RecSb1->Down()) StopAction(false);
+  FileRecording();
   TreeToLog();
   Log.SaveTree();
   std::string error;
@@ -528,7 +494,7 @@ void TfmQdx::FormCloseQuery(bool& canClose) {
 }
 
 void TfmQdx::FileRecording() {
-  if (RecSb1->Down()) StopAction(false);
+  if (recorder_.UnderWay()) recorder_.Stop(false);
 }
 
 // ---- recording ----
@@ -541,12 +507,9 @@ void TfmQdx::SetControlsState() {
   acStop->SetEnabled(true);
 }
 
-void TfmQdx::apEventsIdle(TComponent* sender, bool&) {
+void TfmQdx::apEventsIdle(TComponent*, bool&) {
   if (!Started) return;
-  if (fmModem && LiveSettings.AutoRecord && fmModem->CallAnswered) {
-    fmModem->CallAnswered = false;
-    acRecordExecute(sender);
-  }
+  recorder_.RecordAnsweredCall();
   if (TreeModified && !Tree->IsEditing()) {
     TreeModified = false;
     TreeToLog();
@@ -554,215 +517,37 @@ void TfmQdx::apEventsIdle(TComponent* sender, bool&) {
   }
 }
 
-// Told once the modem waits for calls again: nobody may be there to answer the box.
-void TfmQdx::FailStart(const std::string& message, bool reopen) {
-  RecoverRecordStart(reopen);
-  ShowMessage(message);
-}
+void TfmQdx::acRecordExecute(TComponent*) { recorder_.Record(); }
 
-void TfmQdx::acRecordExecute(TComponent*) {
-  if (RecSb1->Down() || !fmModem) return;
-  if (!Log.CallsOpen()) {
-    fmModem->WatchDisconnect = false;
-    AddEvent("-- Recording refused: Recordings.d is not open");
-    return;
-  }
-  acRecord->SetChecked(true);  // RecSb1 down
-  GridEventsEnabled = false;
-  if (fmModem->VoiceReceiving) return;
-  AddEvent("-- Recording started");
-  if (LiveSettings.AutoRecord) fmModem->DisableAutoRecord();
+void TfmQdx::acStopExecut(TComponent*) { recorder_.Stop(true); }
+
+TfmModem* TfmQdx::Modem() { return fmModem; }
+
+void TfmQdx::RecordPressed() { acRecord->SetChecked(true); }  // RecSb1 down
+
+void TfmQdx::StartShown() {
   acRecord->SetEnabled(false);
   acStop->SetEnabled(false);
-  std::string refusal;
-  if (!CreateRecordingFile(refusal)) return FailStart(refusal);
-  // Refused before the line is taken: nobody may be there to read a box.
-  if (!RoomForAMinute(refusal)) {
-    AddEvent("-- " + refusal);
-    TrayNotifyIcon1->ShowBalloon("Vorlane", refusal);
-    RecoverRecordStart();
-    return;
-  }
-  if (!fmModem->PortOpened && !fmModem->OpenPort(ModemParams.port, true))
-    return FailStart("Error during opening com port " + std::to_string(ModemParams.port), false);
-  if (RedirectionMode &&
-      fmModem->SendCommand("at+fclass=12", "Setting modem in voice mode..", "OK") != TSendResult::Expected) {
-    RedirectionMode = false;
-    return FailStart("Error Setting modem in voice mode..");
-  }
-  if (fmModem->SendCommand(ModemParams.VoiceMode, "Setting modem in voice mode..", "OK") != TSendResult::Expected)
-    return FailStart("Error Setting modem in voice mode..");
-  const std::string& gain = ModemParams.RecGain;
-  size_t eq = gain.find('=');
-  std::string gainValue = eq == std::string::npos ? gain.substr(0, 4) : gain.substr(eq + 1, 4);
-  if (gainValue != "none" && fmModem->SendCommand(gain, gain, "OK") != TSendResult::Expected)
-    return FailStart("Error setting Rec gain..");
-  if (UpperCase(ModemParams.SilenceTimer).find("NONE") == std::string::npos)
-    fmModem->SendCommand(ModemParams.SilenceTimer, ModemParams.SilenceTimer, "OK");
-  // Refused before the line goes off-hook: without a rate the stream cannot be taken.
-  int rate = 0;
-  if (UpperCase(ModemParams.VoiceCompression).find("NONE") != std::string::npos ||
-      !TryStrToInt(Trim(CurrentCompression.vsr.Get()), rate) || rate <= 0)
-    return FailStart("Voice compression codec can not be recognized");
-  if (fmModem->SendCommand(ModemParams.VoiceCompression, ModemParams.VoiceCompression, "OK") != TSendResult::Expected)
-    return FailStart("Error setting voice compession..");
-  if (fmModem->SendCommand(ModemParams.UseLine, ModemParams.UseLine, ModemParams.UseLineRes) != TSendResult::Expected) {
-    fmModem->ClosePort();
-    return FailStart("Error setting line..");
-  }
-  if (StartReceive()) {
+}
+
+void TfmQdx::RecordingShown(bool running) {
+  if (running) {
+    RecordTicks = 0;
+    Timer2->SetEnabled(true);
     acStop->SetEnabled(true);
     TrayNotifyIcon1->SetIconList(animateTrayIcon);
     TrayNotifyIcon1->SetCycleIcons(true);
-  } else {
-    fmModem->ClosePort();  // the line is off-hook
-    FailStart("Error Receiving data..");
+    return;
   }
+  Timer2->SetEnabled(false);
+  Guarded("Tray icon", [this] {
+    TrayNotifyIcon1->SetCycleIcons(false);
+    TrayNotifyIcon1->SetIconList(TrayIcon);
+    TrayNotifyIcon1->SetIconIndex(0);
+  });
 }
 
-bool TfmQdx::CreateRecordingFile(std::string& refusal) {
-  if (!ModemFormatKnown()) {
-    refusal = "None Codec found to match modem compression";
-    return false;
-  }
-  CreateDirectoryA((ProgramDir + "\\wav").c_str(), nullptr);
-  // A leftover of a run that ended during a call is filed before anything truncates it.
-  if (!RecoverWorkingFile(Log)) {
-    refusal = "The recording left by the last run (wav\\Recorded.wav) could not be filed; "
-              "no new recording is started.";
-    return false;
-  }
-  RecordFileName = WorkingRecordingPath();
-  try {
-    RecordStream = std::make_unique<TFileStream>(RecordFileName, fmCreate);
-    writer_ = std::make_unique<TdeRIFFAudioWriter>(*RecordStream);
-    // The format that cnvWav converts to, so the header matches the data.
-    writer_->SetFormat(LiveSettings.FormatOut);
-  } catch (const std::exception& e) {
-    writer_.reset();
-    RecordStream.reset();
-    refusal = std::string("The recording file can not be created.\n") + e.what();
-    return false;
-  }
-  RecordWriter = writer_.get();
-  writeFailure_.clear();
-  return true;
-}
-
-bool TfmQdx::StartReceive() {
-  if (!fmModem->SendNoWait("at+vrx", "Receiving data...")) return false;
-  try {
-    fmModem->StartVoiceReceive();
-  } catch (const std::exception& e) {
-    AddEvent(e.what());
-    return false;
-  }
-  receiving_ = true;
-  RecordStartTime = Now();
-  NoteCall(LiveSettings.CallerID ? fmModem->CallerNumber : "", Log.CurrentFolderId(), RecordStartTime);
-  RecordTicks = 0;
-  Timer2->SetEnabled(true);
-  return true;
-}
-
-void TfmQdx::RecoverRecordStart(bool reopen) {
-  SetControlsState();
-  GridEventsEnabled = true;
-  RecordWriter = nullptr;
-  writer_.reset();
-  if (RecordStream) {
-    RecordStream.reset();
-    DeleteFileA(RecordFileName.c_str());  // nothing was written to it
-  }
-  receiving_ = false;
-  fmModem->WatchDisconnect = false;  // the hang-up watches are for the call that was not taken
-  if (reopen) {
-    // Opened with its initialisation, then armed by a second one; not armed: tried again on its
-    // own, the record controls off until then.
-    fmModem->OpenPort(ModemParams.port, true);
-    if (!fmModem->Arm(ModemParams.port)) SetRecordControls(false);
-  } else if (fmModem->PortOpened) {
-    if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
-    else fmModem->DisableAutoRecord();
-  } else {
-    fmModem->StartRearm();
-  }
-  if (!VoiceFeatures) SetRecordControls(false);
-}
-
-void TfmQdx::acStopExecut(TComponent*) { StopAction(true); }
-
-void TfmQdx::StopAction(bool reopen) {
-  if (RecSb1->Down() && receiving_ && fmModem) {
-    AddEvent("-- Recording stopped");
-    Guarded("Tray icon", [this] {
-      TrayNotifyIcon1->SetCycleIcons(false);
-      TrayNotifyIcon1->SetIconList(TrayIcon);
-      TrayNotifyIcon1->SetIconIndex(0);
-    });
-    fmModem->WatchDisconnect = false;
-    Guarded("Recording converter", [] { fmModem->EndVoiceReceive(); });
-    Guarded("Trace converter", [] { if (fmModem->DisplayConvert->Active()) fmModem->DisplayConvert->Close(); });
-    Guarded("Recording converter", [] { if (fmModem->cnvWav->Active()) fmModem->cnvWav->Close(); });
-    fmModem->VoiceReceiving = false;
-    Timer2->SetEnabled(false);
-    receiving_ = false;
-    closingPort_ = true;
-    Guarded("Port", [] { fmModem->ClosePort(); });
-    closingPort_ = false;
-    // Told only once the modem waits for calls again: nobody may be there to answer a box.
-    std::vector<std::string> told;
-    FileCall(told);
-    GridEventsEnabled = true;
-    Guarded("Call list", [this] { ShowCalls(); });
-    bool armed = true;
-    if (reopen) Guarded("Port", [&] { armed = Rearm(); });
-    SetControlsState();
-    if (!armed) SetRecordControls(false);
-    for (const std::string& text : told) ShowMessage(text);
-  }
-  if (!VoiceFeatures) SetRecordControls(false);
-}
-
-void TfmQdx::FileCall(std::vector<std::string>& told) {
-  if (!writer_ || !RecordStream) return;
-  CallerNumber = fmModem->CallerNumber;
-  TCallFiler filer(Log);
-  filer.OnMessage = [&](const std::string& text) { told.push_back(text); };
-  Guarded("Filing", [&] { filer.File(*writer_, *RecordStream, RecordStartTime, Now(), CallerNumber, LiveSettings.CallerID); });
-  RecordSeconds = filer.RecordSeconds;
-  RecordingName = filer.RecordingName;
-  RecordWriter = nullptr;
-  writer_.reset();
-  RecordStream.reset();
-  // A working file left unnamed is filed at the next start, with its note.
-  if (!FileExists(RecordFileName) && !DeleteRecordingNote()) AddEvent("-- wav\\Recorded.txt could not be deleted");
-  if (!writeFailure_.empty()) {
-    std::string failure;
-    failure.swap(writeFailure_);
-    if (failure.find(SysErrorMessage(ERROR_DISK_FULL)) != std::string::npos) failure = "The disk is full";
-    told.push_back(failure + ": the recording was stopped" + SavedPart(filer));
-  }
-}
-
-std::string TfmQdx::SavedPart(const TCallFiler& filer) {
-  if (filer.RecordingName.empty()) return "; nothing of it was saved.";
-  if (filer.RecordSeconds < 1) return "; less than a second of it was saved.";
-  return "; its first " + std::to_string(filer.RecordSeconds) + " s were saved.";
-}
-
-bool TfmQdx::RoomForAMinute(std::string& refusal) {
-  ULARGE_INTEGER room = {};
-  // A folder whose room cannot be read is not refused for it: the writes say what fails.
-  if (!GetDiskFreeSpaceExA((ProgramDir + "\\wav\\").c_str(), &room, nullptr, nullptr)) return true;
-  const ULONGLONG minute = 60ull * LiveSettings.FormatOut.GetAvgBytesPerSec() + WavHeaderRoom;
-  if (room.QuadPart >= minute) return true;
-  refusal = "The disk is full: the wav folder has room for less than a minute of recording (" +
-            std::to_string(room.QuadPart / 1024) + " KB free); the call was not taken.";
-  return false;
-}
-
-bool TfmQdx::Rearm() { return fmModem->Arm(ModemParams.port); }
+void TfmQdx::Balloon(const std::string& message) { TrayNotifyIcon1->ShowBalloon("Vorlane", message); }
 
 void TfmQdx::SetListFont(const std::string& name, int size, unsigned color) {
   TFont font;
@@ -800,14 +585,14 @@ void TfmQdx::DisableCallControls() {
   PauseSb1->SetEnabled(false);
   PrevSb1->SetEnabled(false);
   NextSb1->SetEnabled(false);
-  if (!RecSb1->Down()) acStop->SetEnabled(false);
+  if (!recorder_.UnderWay()) acStop->SetEnabled(false);
 }
 
 void TfmQdx::Timer2Timer() {
   if (!fmModem || !fmModem->VoiceReceiving) return;
   if (++RecordTicks * 100 >= 1000) {
     RecordTicks = 0;
-    int seconds = int(Round((Now() - RecordStartTime) * 86400));
+    int seconds = int(Round((Now() - recorder_.RecordStartTime) * 86400));
     SetStatus(0, Format(" %02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60));
   }
 }

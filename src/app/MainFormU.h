@@ -3,17 +3,15 @@
 #include <string>
 #include <vector>
 #include "CallLog.h"
+#include "CallRecorder.h"
 #include "DateUtils.h"
 #include "Form.h"
 #include "ModemHost.h"
 #include "SettingsHost.h"
 
 class TAction;
-class TCallFiler;
 class TActionList;
 class TdeAudioOutDevice;
-class TdeRIFFAudioWriter;
-class TFileStream;
 class TImageList;
 class TLabel;
 class TListView;
@@ -34,7 +32,7 @@ class TTreeView;
 // The main window: the folder tree at the left, the calls of the selected folder at the right,
 // the status line, the menus and the tray icon; it starts and stops recordings and files them.
 // The call list is a virtual list view over the call table until the data grid comes.
-class TfmQdx : public TForm, public TModemHost, public TSettingsHost {
+class TfmQdx : public TForm, public TModemHost, public TSettingsHost, public TCallRecorderHost {
 public:
   explicit TfmQdx(TComponent* owner);
   ~TfmQdx() override;
@@ -89,17 +87,13 @@ public:
   TAction* acMoveTo;
 
   bool Closing = false;
-  bool RedirectionMode = false;
   bool ExitRequested = true;
-  bool GridEventsEnabled = true;
   bool TreeModified = false;
-  std::string CallerNumber;
   TdeAudioOutDevice* PlaybackDevice = nullptr;
+  // False from the record action until the call's row exists.
+  bool GridEventsEnabled() const { return recorder_.GridEventsEnabled(); }
 
-  std::string RecordFileName;
-  TDateTime RecordStartTime = 0;
   int RecordTicks = 0;
-  int RecordSeconds = 0;
   std::string RecordingName;
 
   void FormCreate(TComponent* sender);
@@ -107,12 +101,6 @@ public:
   void apEventsIdle(TComponent* sender, bool& done);
   void acRecordExecute(TComponent* sender);
   void acStopExecut(TComponent* sender);
-  // False with the reason in refusal.
-  bool CreateRecordingFile(std::string& refusal);
-  bool StartReceive();
-  void RecoverRecordStart(bool reopen = true);
-  void SetControlsState();
-  void SetRecordControls(bool enabled);
   // Files the recording under way without reopening the port: the end of the session.
   void FileRecording();
   // The status line's panels: 0 the modem state or the elapsed time, 1 the port, 2 the modem.
@@ -122,7 +110,7 @@ public:
   void ShowTree();
   void TreeToLog();
   // The call list shown again from the call table.
-  void ShowCalls();
+  void ShowCalls() override;
   // Moves the current call row to folder F (nothing on an empty list).
   void MoveRecordsToFolder(const std::string& folderId);
   std::vector<std::string> SelectedIds;
@@ -152,6 +140,17 @@ public:
   void RecordingWriteFailed(const std::string& message) override;
   void ModemArmed(bool armed) override;
 
+  // The recorder's side.
+  TfmModem* Modem() override;
+  void RecordPressed() override;
+  void StartShown() override;
+  void RecordingShown(bool running) override;
+  void SetControlsState() override;
+  void SetRecordControls(bool enabled) override;
+  void Filed(const std::string& recordingName) override { RecordingName = recordingName; }
+  void Tell(const std::string& message) override;
+  void Balloon(const std::string& message) override;
+
   // The start-up settings load's side.
   void SetVolume(int position) override { Volume = position; }
   void SetListFont(const std::string& name, int size, unsigned color) override;
@@ -174,29 +173,9 @@ protected:
 private:
   void Timer2Timer();
   void FormCloseQuery(bool& canClose);
-  void StopAction(bool reopen);
-  // Opens the port with init and sets ring watching as the settings say; false when the modem is
-  // not armed (the engine tries again on its own).
-  bool Rearm();
-  // False (the reason in refusal) when the wav folder has room for less than a minute of the
-  // recording format.
-  bool RoomForAMinute(std::string& refusal);
-  // How much of a recording that failed was saved, as the end of a sentence.
-  static std::string SavedPart(const TCallFiler& filer);
-  static constexpr ULONGLONG WavHeaderRoom = 4096;
-  // The stop's filing steps, while the recording's writer is there; what to tell goes to told.
-  void FileCall(std::vector<std::string>& told);
-  // Recovers from a refused start (reopening the port unless told not to), then tells.
-  void FailStart(const std::string& message, bool reopen = true);
-  void Tell(const std::string& text);
 
-  std::unique_ptr<TFileStream> RecordStream;
-  std::unique_ptr<TdeRIFFAudioWriter> writer_;
-  bool receiving_ = false;
-  bool closingPort_ = false;  // the stop waits for the port's close event
-  bool disarmedForSession_ = false;  // a recording filed for an end of session that may not come
+  TCallRecorder recorder_{Log, *this};
   bool notArmed_ = false;
-  std::string writeFailure_;
 };
 
 extern TfmQdx* fmQdx;
