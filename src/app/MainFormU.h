@@ -173,6 +173,11 @@ protected:
 private:
   void Timer2Timer();
   void FormCloseQuery(bool& canClose);
+  // The session ends (the call under way filed, the tree, the call log and Events.log saved), or
+  // goes on after all.
+  void EndSession(bool ending);
+  // Posted by a failed write: the stop runs once the engine's data handler has returned.
+  static constexpr UINT WriteFailedMessage = WM_APP + 20;
 
   TCallRecorder recorder_{Log, *this};
   bool notArmed_ = false;
