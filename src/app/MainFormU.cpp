@@ -5,7 +5,6 @@
 #include "Application.h"
 #include "Guarded.h"
 #include "ImageList.h"
-#include "ListView.h"
 #include "Menu.h"
 #include "ModemEngine.h"
 #include "PaintBox.h"
@@ -54,6 +53,42 @@ TfmQdx::TfmQdx(TComponent* owner)
   Constraints.MinWidth = 450;
   Constraints.MinHeight = 500;
 
+  // The controls in the order of their alignment: each takes its side of what is left.
+  BuildActions();
+  BuildMenus();
+  BuildToolBar();
+  StatusBar1 = new TStatusBar(this);
+  StatusBar1->SetParent(this);
+  for (int width : {80, 80, 50}) StatusBar1->AddPanel(width);
+  BuildTree();
+  // The trace of the recording being played.
+  Panel3 = new TPanel(this);
+  Panel3->SetParent(this);
+  Panel3->SetHeight(60);
+  Panel3->SetAlign(alBottom);
+  pBox = new TPaintBox(this);
+  pBox->SetParent(Panel3);
+  pBox->SetAlign(alClient);
+  pBox->SetColor(0);
+  BuildCallList();
+  BuildTray();
+
+  Timer2 = new TTimer(this);
+  Timer2->SetInterval(100);
+  Timer2->SetEnabled(false);
+  Timer2->OnTimer = [this](TComponent*) { Timer2Timer(); };
+
+  Log.OnMessage = [this](const std::string& text) { Tell(text); };
+  OnCreate = [this](TComponent* s) { FormCreate(s); };
+  OnCloseQuery = [this](TComponent*, bool& canClose) { FormCloseQuery(canClose); };
+  OnDestroy = [this](TComponent*) {
+    delete g_Ini;
+    g_Ini = nullptr;
+  };
+  Application.OnIdle = [this](TComponent* s, bool& done) { apEventsIdle(s, done); };
+}
+
+void TfmQdx::BuildActions() {
   ActionList1 = new TActionList(this);
   acRecord = NewAction(ActionList1, "Record", ShortCut('R', scCtrl), [this] { acRecordExecute(acRecord); });
   acStop = NewAction(ActionList1, "Stop", ShortCut('S', scCtrl), [this] { acStopExecut(acStop); });
@@ -67,7 +102,9 @@ TfmQdx::TfmQdx(TComponent* owner)
   acExpandAll = NewAction(ActionList1, "Expand all", scNone, [this] { Tree->FullExpand(); });
   acColapseAll = NewAction(ActionList1, "Collapse all", scNone, [this] { Tree->FullCollapse(); });
   acMoveTo = NewAction(ActionList1, "Move to...", scNone, [this] { acMoveToExecute(); });
+}
 
+void TfmQdx::BuildMenus() {
   MainMenu1 = new TMainMenu(this);
   auto* file = AddItem(this, MainMenu1->Items(), " &File ");
   MoveTo = AddItem(this, file, "", acMoveTo);
@@ -88,7 +125,9 @@ TfmQdx::TfmQdx(TComponent* owner)
   Stop1 = AddItem(this, recorder, "", acStop);
   Record1 = AddItem(this, recorder, "", acRecord);
   SetMenu(MainMenu1);
+}
 
+void TfmQdx::BuildToolBar() {
   ToolBar2 = new TToolBar(this);
   ToolBar2->SetParent(this);
   ToolBar2->SetShowCaptions(true);
@@ -106,11 +145,9 @@ TfmQdx::TfmQdx(TComponent* owner)
   NextSb1 = button("Fast forward", nullptr);
   RecSb1 = button("", acRecord);
   for (TToolButton* b : {Playsb1, PauseSb1, PrevSb1, NextSb1}) b->SetEnabled(false);
+}
 
-  StatusBar1 = new TStatusBar(this);
-  StatusBar1->SetParent(this);
-  for (int width : {80, 80, 50}) StatusBar1->AddPanel(width);
-
+void TfmQdx::BuildTree() {
   Tree = new TTreeView(this);
   Tree->SetParent(this);
   Tree->SetWidth(150);
@@ -132,38 +169,9 @@ TfmQdx::TfmQdx(TComponent* owner)
   Splitter1 = new TSplitter(this);
   Splitter1->SetParent(this);
   Splitter1->SetAlign(alLeft);
+}
 
-  Panel3 = new TPanel(this);
-  Panel3->SetParent(this);
-  Panel3->SetHeight(60);
-  Panel3->SetAlign(alBottom);
-  pBox = new TPaintBox(this);
-  pBox->SetParent(Panel3);
-  pBox->SetAlign(alClient);
-  pBox->SetColor(0);
-
-  dbGrid1 = new TListView(this);
-  dbGrid1->SetParent(this);
-  dbGrid1->SetAlign(alClient);
-  dbGrid1->AddColumn("Date", 80);
-  dbGrid1->AddColumn("Time", 80);
-  dbGrid1->AddColumn("Duration", 75);
-  dbGrid1->AddColumn("Memo", 1000);
-  dbGrid1->DragMode = dmAutomatic;
-  dbGrid1->DragThreshold = 20;
-  dbGrid1->OnGetCell = [this](int row, int column) -> std::string {
-    static const char* const fields[] = {"DateS", "TimeS", "Duration", "Comment"};
-    if (!CallsTbl.Active() || row < 0 || row >= CallsTbl.RecordCount() || column < 0 || column > 3) return "";
-    CallsTbl.SetActiveRow(row);
-    std::string text = CallsTbl.FieldByName(fields[column])->AsString();
-    CallsTbl.SetActiveRow(-1);
-    return text;
-  };
-  dbGrid1->OnSelectionChange = [this](TComponent*) {
-    int row = dbGrid1->ItemIndex();
-    if (CallsTbl.Active() && row >= 0 && row < CallsTbl.RecordCount()) CallsTbl.SetRecNo(row + 1);
-  };
-
+void TfmQdx::BuildTray() {
   TrayIcon = new TImageList(this, 32, 32);
   animateTrayIcon = new TImageList(this, 32, 32);
   Guarded("Tray icons", [this] {
@@ -189,20 +197,6 @@ TfmQdx::TfmQdx(TComponent* owner)
   TrayNotifyIcon1->SetHint("Vorlane");
   TrayNotifyIcon1->SetPopupMenu(trayPopup);
   TrayNotifyIcon1->MinimizeToTray = true;
-
-  Timer2 = new TTimer(this);
-  Timer2->SetInterval(100);
-  Timer2->SetEnabled(false);
-  Timer2->OnTimer = [this](TComponent*) { Timer2Timer(); };
-
-  Log.OnMessage = [this](const std::string& text) { Tell(text); };
-  OnCreate = [this](TComponent* s) { FormCreate(s); };
-  OnCloseQuery = [this](TComponent*, bool& canClose) { FormCloseQuery(canClose); };
-  OnDestroy = [this](TComponent*) {
-    delete g_Ini;
-    g_Ini = nullptr;
-  };
-  Application.OnIdle = [this](TComponent* s, bool& done) { apEventsIdle(s, done); };
 }
 
 TfmQdx::~TfmQdx() {

@@ -171,6 +171,14 @@ protected:
   bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+  void BuildActions();
+  // The main menu, and the tree's pop-up menu with the same folder commands.
+  void BuildMenus();
+  void BuildToolBar();
+  // The folder tree with its images and pop-up menu, and the splitter beside it.
+  void BuildTree();
+  void BuildCallList();
+  void BuildTray();
   void Timer2Timer();
   void FormCloseQuery(bool& canClose);
   // The session ends (the call under way filed, the tree, the call log and Events.log saved), or
