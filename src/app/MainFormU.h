@@ -1,10 +1,8 @@
 #pragma once
-#include <memory>
 #include <string>
 #include <vector>
 #include "CallLog.h"
 #include "CallRecorder.h"
-#include "DateUtils.h"
 #include "Form.h"
 #include "ModemHost.h"
 #include "SettingsHost.h"
@@ -13,7 +11,6 @@ class TAction;
 class TActionList;
 class TdeAudioOutDevice;
 class TImageList;
-class TLabel;
 class TListView;
 class TMainMenu;
 class TMenuItem;
@@ -30,8 +27,8 @@ class TTreeNode;
 class TTreeView;
 
 // The main window: the folder tree at the left, the calls of the selected folder at the right,
-// the status line, the menus and the tray icon; it starts and stops recordings and files them.
-// The call list is a virtual list view over the call table until the data grid comes.
+// the status line, the menus and the tray icon; its recorder starts, stops and files the
+// recordings. The call list is a virtual list view over the call table until the data grid comes.
 class TfmQdx : public TForm, public TModemHost, public TSettingsHost, public TCallRecorderHost {
 public:
   explicit TfmQdx(TComponent* owner);
