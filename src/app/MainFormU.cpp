@@ -1,40 +1,21 @@
+// The main window's layout: its actions, menus, tool bar, folder tree, call list, trace panel,
+// status line and tray icon, each wired to its handler; the messages it takes itself.
 #include "MainFormU.h"
 #include "Action.h"
 #include "Application.h"
-#include "AudioConvertor.h"
-#include "AudioDevice.h"
-#include "AudioStreams.h"
-#include "CallFiler.h"
-#include "Compression.h"
-#include "Dialogs.h"
-#include "EventLog.h"
-#include "Exception.h"
-#include "FileStream.h"
-#include "FileUtils.h"
-#include "FolderTreeView.h"
-#include "Font.h"
+#include "Guarded.h"
 #include "ImageList.h"
-#include "ListView.h"
-#include "LiveSettings.h"
 #include "Menu.h"
 #include "ModemEngine.h"
-#include "ModemParams.h"
-#include "SpecModemForm.h"
 #include "PaintBox.h"
 #include "Panel.h"
-#include "ProgramDir.h"
-#include "RecordingName.h"
-#include "RecordingNote.h"
-#include "RecordingRecovery.h"
 #include "SettingsFile.h"
 #include "Splitter.h"
 #include "StatusBar.h"
-#include "SysUtils.h"
 #include "Timer.h"
 #include "ToolBar.h"
 #include "TrayNotifyIcon.h"
 #include "TreeView.h"
-#include "UniqueKey.h"
 
 TfmQdx* fmQdx = nullptr;
 bool Started = false;
@@ -58,23 +39,6 @@ TAction* NewAction(TActionList* list, const std::string& caption, TShortCut shor
   return a;
 }
 
-template <class F> void Guarded(const char* step, F f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    AddEvent(std::string("-- ") + step + ": " + e.what());
-  }
-}
-
-// What the call's row needs, on disk before its audio: a run that ends during the call keeps it.
-void NoteCall(const std::string& callerNumber, const std::string& folderId, TDateTime start) {
-  TRecordingNote note;
-  note.CallerNumber = callerNumber;
-  note.FolderId = folderId;
-  note.Start = start;
-  Guarded("wav\\Recorded.txt", [&] { note.Save(RecordingNotePath()); });
-}
-
 }  // namespace
 
 UINT TfmQdx::RestoreMessage() {
@@ -89,6 +53,42 @@ TfmQdx::TfmQdx(TComponent* owner)
   Constraints.MinWidth = 450;
   Constraints.MinHeight = 500;
 
+  // The controls in the order of their alignment: each takes its side of what is left.
+  BuildActions();
+  BuildMenus();
+  BuildToolBar();
+  StatusBar1 = new TStatusBar(this);
+  StatusBar1->SetParent(this);
+  for (int width : {80, 80, 50}) StatusBar1->AddPanel(width);
+  BuildTree();
+  // The trace of the recording being played.
+  Panel3 = new TPanel(this);
+  Panel3->SetParent(this);
+  Panel3->SetHeight(60);
+  Panel3->SetAlign(alBottom);
+  pBox = new TPaintBox(this);
+  pBox->SetParent(Panel3);
+  pBox->SetAlign(alClient);
+  pBox->SetColor(0);
+  BuildCallList();
+  BuildTray();
+
+  Timer2 = new TTimer(this);
+  Timer2->SetInterval(100);
+  Timer2->SetEnabled(false);
+  Timer2->OnTimer = [this](TComponent*) { Timer2Timer(); };
+
+  Log.OnMessage = [this](const std::string& text) { Tell(text); };
+  OnCreate = [this](TComponent* s) { FormCreate(s); };
+  OnCloseQuery = [this](TComponent*, bool& canClose) { FormCloseQuery(canClose); };
+  OnDestroy = [this](TComponent*) {
+    delete g_Ini;
+    g_Ini = nullptr;
+  };
+  Application.OnIdle = [this](TComponent* s, bool& done) { apEventsIdle(s, done); };
+}
+
+void TfmQdx::BuildActions() {
   ActionList1 = new TActionList(this);
   acRecord = NewAction(ActionList1, "Record", ShortCut('R', scCtrl), [this] { acRecordExecute(acRecord); });
   acStop = NewAction(ActionList1, "Stop", ShortCut('S', scCtrl), [this] { acStopExecut(acStop); });
@@ -102,7 +102,9 @@ TfmQdx::TfmQdx(TComponent* owner)
   acExpandAll = NewAction(ActionList1, "Expand all", scNone, [this] { Tree->FullExpand(); });
   acColapseAll = NewAction(ActionList1, "Collapse all", scNone, [this] { Tree->FullCollapse(); });
   acMoveTo = NewAction(ActionList1, "Move to...", scNone, [this] { acMoveToExecute(); });
+}
 
+void TfmQdx::BuildMenus() {
   MainMenu1 = new TMainMenu(this);
   auto* file = AddItem(this, MainMenu1->Items(), " &File ");
   MoveTo = AddItem(this, file, "", acMoveTo);
@@ -123,7 +125,9 @@ TfmQdx::TfmQdx(TComponent* owner)
   Stop1 = AddItem(this, recorder, "", acStop);
   Record1 = AddItem(this, recorder, "", acRecord);
   SetMenu(MainMenu1);
+}
 
+void TfmQdx::BuildToolBar() {
   ToolBar2 = new TToolBar(this);
   ToolBar2->SetParent(this);
   ToolBar2->SetShowCaptions(true);
@@ -141,11 +145,9 @@ TfmQdx::TfmQdx(TComponent* owner)
   NextSb1 = button("Fast forward", nullptr);
   RecSb1 = button("", acRecord);
   for (TToolButton* b : {Playsb1, PauseSb1, PrevSb1, NextSb1}) b->SetEnabled(false);
+}
 
-  StatusBar1 = new TStatusBar(this);
-  StatusBar1->SetParent(this);
-  for (int width : {80, 80, 50}) StatusBar1->AddPanel(width);
-
+void TfmQdx::BuildTree() {
   Tree = new TTreeView(this);
   Tree->SetParent(this);
   Tree->SetWidth(150);
@@ -167,38 +169,9 @@ TfmQdx::TfmQdx(TComponent* owner)
   Splitter1 = new TSplitter(this);
   Splitter1->SetParent(this);
   Splitter1->SetAlign(alLeft);
+}
 
-  Panel3 = new TPanel(this);
-  Panel3->SetParent(this);
-  Panel3->SetHeight(60);
-  Panel3->SetAlign(alBottom);
-  pBox = new TPaintBox(this);
-  pBox->SetParent(Panel3);
-  pBox->SetAlign(alClient);
-  pBox->SetColor(0);
-
-  dbGrid1 = new TListView(this);
-  dbGrid1->SetParent(this);
-  dbGrid1->SetAlign(alClient);
-  dbGrid1->AddColumn("Date", 80);
-  dbGrid1->AddColumn("Time", 80);
-  dbGrid1->AddColumn("Duration", 75);
-  dbGrid1->AddColumn("Memo", 1000);
-  dbGrid1->DragMode = dmAutomatic;
-  dbGrid1->DragThreshold = 20;
-  dbGrid1->OnGetCell = [this](int row, int column) -> std::string {
-    static const char* const fields[] = {"DateS", "TimeS", "Duration", "Comment"};
-    if (!CallsTbl.Active() || row < 0 || row >= CallsTbl.RecordCount() || column < 0 || column > 3) return "";
-    CallsTbl.SetActiveRow(row);
-    std::string text = CallsTbl.FieldByName(fields[column])->AsString();
-    CallsTbl.SetActiveRow(-1);
-    return text;
-  };
-  dbGrid1->OnSelectionChange = [this](TComponent*) {
-    int row = dbGrid1->ItemIndex();
-    if (CallsTbl.Active() && row >= 0 && row < CallsTbl.RecordCount()) CallsTbl.SetRecNo(row + 1);
-  };
-
+void TfmQdx::BuildTray() {
   TrayIcon = new TImageList(this, 32, 32);
   animateTrayIcon = new TImageList(this, 32, 32);
   Guarded("Tray icons", [this] {
@@ -224,20 +197,6 @@ TfmQdx::TfmQdx(TComponent* owner)
   TrayNotifyIcon1->SetHint("Vorlane");
   TrayNotifyIcon1->SetPopupMenu(trayPopup);
   TrayNotifyIcon1->MinimizeToTray = true;
-
-  Timer2 = new TTimer(this);
-  Timer2->SetInterval(100);
-  Timer2->SetEnabled(false);
-  Timer2->OnTimer = [this](TComponent*) { Timer2Timer(); };
-
-  Log.OnMessage = [this](const std::string& text) { Tell(text); };
-  OnCreate = [this](TComponent* s) { FormCreate(s); };
-  OnCloseQuery = [this](TComponent*, bool& canClose) { FormCloseQuery(canClose); };
-  OnDestroy = [this](TComponent*) {
-    delete g_Ini;
-    g_Ini = nullptr;
-  };
-  Application.OnIdle = [this](TComponent* s, bool& done) { apEventsIdle(s, done); };
 }
 
 TfmQdx::~TfmQdx() {
@@ -247,232 +206,9 @@ TfmQdx::~TfmQdx() {
   if (fmQdx == this) fmQdx = nullptr;
 }
 
-void TfmQdx::Tell(const std::string& text) { ShowMessage(text); }
-
-void TfmQdx::FormCreate(TComponent*) {
-  if (!SetCurrentDirectoryA(ProgramDir.c_str())) ShowMessage("Error setting starting directory");
-  GridEventsEnabled = true;
-  TreeModified = false;
-  CallerNumber.clear();
-  // Made first: the forms after this one read it whatever the tables do.
-  if (!g_Ini) g_Ini = new TSettingsFile();
-  OpenDatabase();
-  RECT designed = {Left(), Top(), Left() + Width(), Top() + Height()};
-  RECT bounds = g_Ini->ReadMainBounds(designed);
-  SetBounds(bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top);
-  SetCaption("Vorlane");
-  SetActiveControl(Tree);
-  if (g_Ini->ReadBool("Params", "StartUp", false)) {
-    ExitRequested = false;
-    if (__argc > 1 && UpperCase(__argv[1]) == "STARTUP") SetWindowState(wsMinimized);
-  }
-  PlaybackDevice = nullptr;
-  for (int i = 0; i < AudioOutDeviceCount(); ++i) {
-    TdeAudioOutDevice* device = AudioOutDevices(i);
-    if (device && (device->Support & TdeAudioOutDevice::sfVolume)) {
-      PlaybackDevice = device;
-      break;
-    }
-  }
-  if (!PlaybackDevice)
-    ShowMessage("Your system has no sound card or\nyour sound card is not set up properly.\n"
-                "This software requires a sound card to play WAV files");
-}
-
-void TfmQdx::OpenDatabase() {
-  Log.OpenDatabase();
-  Guarded("Folder tree", [this] { ShowTree(); });
-}
-
-void TfmQdx::ShowTree() {
-  std::string selected = Tree->Selected() ? Tree->Selected()->Data : "";
-  std::vector<TTreeNode*> made = ShowFolderTree(*Tree, Log.Tree);
-  TTreeNode* select = made.empty() ? nullptr : made.front();
-  for (TTreeNode* node : made)
-    if (!selected.empty() && node->Data == selected) select = node;
-  if (select) Tree->SetSelected(select);
-  TreeChange(select);
-}
-
-void TfmQdx::TreeToLog() { Log.Tree = FolderTreeOf(*Tree); }
-
-void TfmQdx::ShowCalls() {
-  int rows = CallsTbl.Active() ? CallsTbl.RecordCount() : 0;
-  dbGrid1->SetRowCount(rows);
-  acMoveTo->SetEnabled(rows > 0);
-  dbGrid1->Refresh();
-  if (rows > 0) dbGrid1->SetItemIndex(CallsTbl.RecNo() > 0 ? CallsTbl.RecNo() - 1 : 0);
-}
-
-void TfmQdx::TreeChange(TTreeNode* node) {
-  if (node && FoldersTbl.Active()) FoldersTbl.Locate("FolderID", node->Data);
-  bool root = !node || node->Level() == 0;
-  acInsertNode->SetEnabled(!root && Log.FoldersOpen());
-  acRenameNode->SetEnabled(!root && Log.FoldersOpen());
-  acDeleteNode->SetEnabled(!root && Log.FoldersOpen() && Log.CallsOpen());
-  acAddNode->SetEnabled(node && Log.FoldersOpen());
-  acAddSubNode->SetEnabled(node && Log.FoldersOpen());
-  SetExpandActions(node);
-  ShowCalls();
-}
-
-// how: 0 the last sibling, 1 the last child, 2 just before the selected node.
-void TfmQdx::AddFolder(int how) {
-  TTreeNode* selected = Tree->Selected();
-  if (!selected || !Log.FoldersOpen()) return;
-  std::string id = CreateUniqueKey();
-  FoldersTbl.Append();
-  FoldersTbl.FieldByName("FolderId")->SetAsString(id);
-  FoldersTbl.FieldByName("FolderName")->SetAsString("");
-  FoldersTbl.Post();
-  try {
-    FoldersTbl.PostAndSave();
-  } catch (const std::exception& e) {
-    ShowMessage(std::string("Can not save Folders.d file.\n") + e.what());
-  }
-  TTreeNode* node = how == 1 ? Tree->AddChild(selected, "") : how == 2 ? Tree->Insert(selected, "") : Tree->Add(selected, "");
-  node->Data = id;
-  ShowFolderImage(node);
-  if (how == 1) selected->Expand(true);
-  Tree->SetReadOnly(false);
-  Tree->SetSelected(node);
-  node->EditText();
-  TreeModified = true;
-}
-
-void TfmQdx::TreeEdited(TTreeNode* node, std::string& text) {
-  Tree->SetReadOnly(true);
-  // A node whose folder record cannot be found: nothing is written.
-  if (!node || !FoldersTbl.Active() || !FoldersTbl.Locate("FolderID", node->Data)) {
-    text = node ? node->Text() : text;
-    return;
-  }
-  FoldersTbl.Edit();
-  FoldersTbl.FieldByName("FolderName")->SetAsString(text);
-  FoldersTbl.Post();
-  try {
-    FoldersTbl.PostAndSave();
-  } catch (const std::exception& e) {
-    ShowMessage(std::string("Can not save Folders.d file.\n") + e.what());
-  }
-  TreeModified = true;
-}
-
-void TfmQdx::acRenameNodeExecute() {
-  TTreeNode* node = Tree->Selected();
-  if (!node) return;
-  if (node->Text() == "General") {
-    ShowMessage("General folder can not be renamed");
-    return;
-  }
-  Tree->SetReadOnly(false);
-  ShowFolderImage(node);
-  node->EditText();
-}
-
-void TfmQdx::acDeleteNodeExecute() {
-  TTreeNode* node = Tree->Selected();
-  if (!node) return;
-  if (node->Text() == "General") {
-    ShowMessage("General folder can not be deleted");
-    return;
-  }
-  if (MessageDlg("Delete node? All of your files will be deleted \nAll of child nodes and files if existing will be also deleted",
-                 mtConfirmation, mbOKCancel) != mrOk)
-    return;
-  TreeToLog();
-  int index = node->AbsoluteIndex();
-  Log.DeleteFolder(index);  // the calls, their files, the records; Tree.ini saved
-  ShowTree();
-}
-
-void TfmQdx::TreeDragOver(TControl* source, int x, int y, bool& accept) {
-  TTreeNode* target = Tree->GetNodeAt(x, y);
-  accept = false;
-  if (!target) return;
-  if (source == dbGrid1) {
-    accept = true;
-    return;
-  }
-  TTreeNode* dragged = Tree->Selected();
-  // A root-level folder takes no drop: refused here, so that the pointer does not promise one.
-  if (source != Tree || !dragged || dragged->Level() == 0 || target->Level() == 0) return;
-  for (TTreeNode* n = target; n; n = n->Parent())
-    if (n == dragged) return;
-  accept = true;
-}
-
-void TfmQdx::TreeDragDrop(TControl* source, int x, int y) {
-  TTreeNode* target = Tree->GetNodeAt(x, y);
-  if (!target) return;
-  if (source == dbGrid1) {
-    MoveRecordsToFolder(target->Data);
-    return;
-  }
-  TTreeNode* dragged = Tree->Selected();
-  if (source == Tree && dragged && target->Level() > 0 && dragged != target) {
-    RECT r = target->DisplayRect(true);
-    dragged->MoveTo(target, x < r.left ? naInsert : naAddChildFirst);
-    target->Expand(false);
-    Tree->SetSelected(target);
-    TreeModified = true;
-  }
-}
-
-void TfmQdx::MoveRecordsToFolder(const std::string& folderId) {
-  if (!CallsTbl.Active() || CallsTbl.IsEmpty() || folderId.empty()) return;
-  CallsTbl.Edit();
-  CallsTbl.FieldByName("FolderId")->SetAsString(folderId);
-  CallsTbl.Post();
-  for (const std::string& id : SelectedIds)
-    if (CallsTbl.Locate("id", id)) {
-      CallsTbl.Edit();
-      CallsTbl.FieldByName("FolderId")->SetAsString(folderId);
-      CallsTbl.Post();
-    }
-  SelectedIds.clear();
-  try {
-    CallsTbl.PostAndSave();
-  } catch (const std::exception& e) {
-    ShowMessage(std::string("Can not save Recordings.d file.\n") + e.what());
-  }
-  CallsTbl.Refresh();
-  ShowCalls();
-}
-
-// ---- status and engine side ----
-
-void TfmQdx::SetStatus(int panel, const std::string& text) { StatusBar1->SetPanelText(panel, text); }
-
-std::string TfmQdx::Status(int panel) const { return StatusBar1->PanelText(panel); }
-
-void TfmQdx::ModemPortChanged(bool opened) {
-  SetStatus(0, opened ? " Modem on" : notArmed_ ? " Not armed" : " Modem off");
-  if (!RecSb1->Down()) TrayNotifyIcon1->SetIconIndex(opened ? 0 : 1);
-}
-
-void TfmQdx::ModemArmed(bool armed) {
-  notArmed_ = !armed;
-  if (!receiving_) SetStatus(0, armed ? " Modem on" : " Not armed");
-  TrayNotifyIcon1->SetHint(armed ? "Vorlane" : "Vorlane: not armed, no modem answers on COM" +
-                                                   std::to_string(ModemParams.port));
-  // Armed again on its own: the record controls that the failure turned off come back.
-  if (armed && Started && !RecSb1->Down() && VoiceFeatures && Log.CallsOpen()) SetRecordControls(true);
-}
-
-void TfmQdx::StopRecording() { acStop->Execute(); }
-
-void TfmQdx::DisplayData(const TDisp&) {}
-
-void TfmQdx::RecordingWriteFailed(const std::string& message) {
-  // The engine is inside its data handler: the stop comes after it returns.
-  if (writeFailure_.empty()) writeFailure_ = message.empty() ? "write error" : message;
-  PostMessageA(Handle(), WM_APP + 20, 0, 0);
-}
-
 bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-  if (msg == WM_APP + 20) {
-    if (RecSb1->Down()) acStop->Execute();
+  if (msg == WriteFailedMessage) {
+    if (recorder_.UnderWay()) acStop->Execute();
     result = 0;
     return true;
   }
@@ -484,330 +220,15 @@ bool TfmQdx::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return true;
   }
   if (msg == WM_QUERYENDSESSION) {
-    if (closingPort_) {
-      // A stop waits for the port to close: its call is filed now, before the session ends.
-      std::vector<std::string> told;
-      FileCall(told);
-      for (const std::string& text : told) AddEvent("-- " + text);
-    } else if (RecSb1->Down()) {
-      FileRecording();
-      disarmedForSession_ = true;
-    }
+    recorder_.SessionEnding();
     result = TRUE;
     return true;
   }
   if (msg == WM_ENDSESSION) {
-    if (wParam) {
-      FileRecording();
-      TreeToLog();
-      Log.SaveTree();
-      std::string error;
-      Log.SaveUnsaved(error);
-      Guarded("Events.log", [] { EventLog().SaveToFile(ProgramDir + "\\Events.log"); });
-    } else if (disarmedForSession_) {
-      // The session goes on after all: wait for calls again.
-      disarmedForSession_ = false;
-      Guarded("Port", [this] { Rearm(); });
-    }
+    EndSession(wParam != 0);
     result = 0;
     return true;
   }
   return TForm::WndProc(msg, wParam, lParam, result);
 }
 
-void TfmQdx::FormCloseQuery(bool& canClose) {
-  canClose = true;
-  Closing = true;
-  if (fmModem) fmModem->StopRearm();
-  if (RecSb1->Down()) StopAction(false);
-  TreeToLog();
-  Log.SaveTree();
-  std::string error;
-  if (!Log.SaveUnsaved(error))
-    ShowMessage("The call log could not be saved: " + error + "\nThe newest calls are filed again at the next start.");
-}
-
-void TfmQdx::FileRecording() {
-  if (RecSb1->Down()) StopAction(false);
-}
-
-// ---- recording ----
-
-void TfmQdx::SetRecordControls(bool enabled) { acRecord->SetEnabled(enabled); }
-
-void TfmQdx::SetControlsState() {
-  acRecord->SetChecked(false);  // RecSb1 up
-  acRecord->SetEnabled(true);
-  acStop->SetEnabled(true);
-}
-
-void TfmQdx::apEventsIdle(TComponent* sender, bool&) {
-  if (!Started) return;
-  if (fmModem && LiveSettings.AutoRecord && fmModem->CallAnswered) {
-    fmModem->CallAnswered = false;
-    acRecordExecute(sender);
-  }
-  if (TreeModified && !Tree->IsEditing()) {
-    TreeModified = false;
-    TreeToLog();
-    Log.SaveTree();
-  }
-}
-
-// Told once the modem waits for calls again: nobody may be there to answer the box.
-void TfmQdx::FailStart(const std::string& message, bool reopen) {
-  RecoverRecordStart(reopen);
-  ShowMessage(message);
-}
-
-void TfmQdx::acRecordExecute(TComponent*) {
-  if (RecSb1->Down() || !fmModem) return;
-  if (!Log.CallsOpen()) {
-    fmModem->WatchDisconnect = false;
-    AddEvent("-- Recording refused: Recordings.d is not open");
-    return;
-  }
-  acRecord->SetChecked(true);  // RecSb1 down
-  GridEventsEnabled = false;
-  if (fmModem->VoiceReceiving) return;
-  AddEvent("-- Recording started");
-  if (LiveSettings.AutoRecord) fmModem->DisableAutoRecord();
-  acRecord->SetEnabled(false);
-  acStop->SetEnabled(false);
-  std::string refusal;
-  if (!CreateRecordingFile(refusal)) return FailStart(refusal);
-  // Refused before the line is taken: nobody may be there to read a box.
-  if (!RoomForAMinute(refusal)) {
-    AddEvent("-- " + refusal);
-    TrayNotifyIcon1->ShowBalloon("Vorlane", refusal);
-    RecoverRecordStart();
-    return;
-  }
-  if (!fmModem->PortOpened && !fmModem->OpenPort(ModemParams.port, true))
-    return FailStart("Error during opening com port " + std::to_string(ModemParams.port), false);
-  if (RedirectionMode &&
-      fmModem->SendCommand("at+fclass=12", "Setting modem in voice mode..", "OK") != TSendResult::Expected) {
-    RedirectionMode = false;
-    return FailStart("Error Setting modem in voice mode..");
-  }
-  if (fmModem->SendCommand(ModemParams.VoiceMode, "Setting modem in voice mode..", "OK") != TSendResult::Expected)
-    return FailStart("Error Setting modem in voice mode..");
-  const std::string& gain = ModemParams.RecGain;
-  size_t eq = gain.find('=');
-  std::string gainValue = eq == std::string::npos ? gain.substr(0, 4) : gain.substr(eq + 1, 4);
-  if (gainValue != "none" && fmModem->SendCommand(gain, gain, "OK") != TSendResult::Expected)
-    return FailStart("Error setting Rec gain..");
-  if (UpperCase(ModemParams.SilenceTimer).find("NONE") == std::string::npos)
-    fmModem->SendCommand(ModemParams.SilenceTimer, ModemParams.SilenceTimer, "OK");
-  // Refused before the line goes off-hook: without a rate the stream cannot be taken.
-  int rate = 0;
-  if (UpperCase(ModemParams.VoiceCompression).find("NONE") != std::string::npos ||
-      !TryStrToInt(Trim(CurrentCompression.vsr.Get()), rate) || rate <= 0)
-    return FailStart("Voice compression codec can not be recognized");
-  if (fmModem->SendCommand(ModemParams.VoiceCompression, ModemParams.VoiceCompression, "OK") != TSendResult::Expected)
-    return FailStart("Error setting voice compession..");
-  if (fmModem->SendCommand(ModemParams.UseLine, ModemParams.UseLine, ModemParams.UseLineRes) != TSendResult::Expected) {
-    fmModem->ClosePort();
-    return FailStart("Error setting line..");
-  }
-  if (StartReceive()) {
-    acStop->SetEnabled(true);
-    TrayNotifyIcon1->SetIconList(animateTrayIcon);
-    TrayNotifyIcon1->SetCycleIcons(true);
-  } else {
-    fmModem->ClosePort();  // the line is off-hook
-    FailStart("Error Receiving data..");
-  }
-}
-
-bool TfmQdx::CreateRecordingFile(std::string& refusal) {
-  if (!ModemFormatKnown()) {
-    refusal = "None Codec found to match modem compression";
-    return false;
-  }
-  CreateDirectoryA((ProgramDir + "\\wav").c_str(), nullptr);
-  // A leftover of a run that ended during a call is filed before anything truncates it.
-  if (!RecoverWorkingFile(Log)) {
-    refusal = "The recording left by the last run (wav\\Recorded.wav) could not be filed; "
-              "no new recording is started.";
-    return false;
-  }
-  RecordFileName = WorkingRecordingPath();
-  try {
-    RecordStream = std::make_unique<TFileStream>(RecordFileName, fmCreate);
-    writer_ = std::make_unique<TdeRIFFAudioWriter>(*RecordStream);
-    // The format that cnvWav converts to, so the header matches the data.
-    writer_->SetFormat(LiveSettings.FormatOut);
-  } catch (const std::exception& e) {
-    writer_.reset();
-    RecordStream.reset();
-    refusal = std::string("The recording file can not be created.\n") + e.what();
-    return false;
-  }
-  RecordWriter = writer_.get();
-  writeFailure_.clear();
-  return true;
-}
-
-bool TfmQdx::StartReceive() {
-  if (!fmModem->SendNoWait("at+vrx", "Receiving data...")) return false;
-  try {
-    fmModem->StartVoiceReceive();
-  } catch (const std::exception& e) {
-    AddEvent(e.what());
-    return false;
-  }
-  receiving_ = true;
-  RecordStartTime = Now();
-  NoteCall(LiveSettings.CallerID ? fmModem->CallerNumber : "", Log.CurrentFolderId(), RecordStartTime);
-  RecordTicks = 0;
-  Timer2->SetEnabled(true);
-  return true;
-}
-
-void TfmQdx::RecoverRecordStart(bool reopen) {
-  SetControlsState();
-  GridEventsEnabled = true;
-  RecordWriter = nullptr;
-  writer_.reset();
-  if (RecordStream) {
-    RecordStream.reset();
-    DeleteFileA(RecordFileName.c_str());  // nothing was written to it
-  }
-  receiving_ = false;
-  fmModem->WatchDisconnect = false;  // the hang-up watches are for the call that was not taken
-  if (reopen) {
-    // Opened with its initialisation, then armed by a second one; not armed: tried again on its
-    // own, the record controls off until then.
-    fmModem->OpenPort(ModemParams.port, true);
-    if (!fmModem->Arm(ModemParams.port)) SetRecordControls(false);
-  } else if (fmModem->PortOpened) {
-    if (LiveSettings.AutoRecord) fmModem->EnableAutoRecord();
-    else fmModem->DisableAutoRecord();
-  } else {
-    fmModem->StartRearm();
-  }
-  if (!VoiceFeatures) SetRecordControls(false);
-}
-
-void TfmQdx::acStopExecut(TComponent*) { StopAction(true); }
-
-void TfmQdx::StopAction(bool reopen) {
-  if (RecSb1->Down() && receiving_ && fmModem) {
-    AddEvent("-- Recording stopped");
-    Guarded("Tray icon", [this] {
-      TrayNotifyIcon1->SetCycleIcons(false);
-      TrayNotifyIcon1->SetIconList(TrayIcon);
-      TrayNotifyIcon1->SetIconIndex(0);
-    });
-    fmModem->WatchDisconnect = false;
-    Guarded("Recording converter", [] { fmModem->EndVoiceReceive(); });
-    Guarded("Trace converter", [] { if (fmModem->DisplayConvert->Active()) fmModem->DisplayConvert->Close(); });
-    Guarded("Recording converter", [] { if (fmModem->cnvWav->Active()) fmModem->cnvWav->Close(); });
-    fmModem->VoiceReceiving = false;
-    Timer2->SetEnabled(false);
-    receiving_ = false;
-    closingPort_ = true;
-    Guarded("Port", [] { fmModem->ClosePort(); });
-    closingPort_ = false;
-    // Told only once the modem waits for calls again: nobody may be there to answer a box.
-    std::vector<std::string> told;
-    FileCall(told);
-    GridEventsEnabled = true;
-    Guarded("Call list", [this] { ShowCalls(); });
-    bool armed = true;
-    if (reopen) Guarded("Port", [&] { armed = Rearm(); });
-    SetControlsState();
-    if (!armed) SetRecordControls(false);
-    for (const std::string& text : told) ShowMessage(text);
-  }
-  if (!VoiceFeatures) SetRecordControls(false);
-}
-
-void TfmQdx::FileCall(std::vector<std::string>& told) {
-  if (!writer_ || !RecordStream) return;
-  CallerNumber = fmModem->CallerNumber;
-  TCallFiler filer(Log);
-  filer.OnMessage = [&](const std::string& text) { told.push_back(text); };
-  Guarded("Filing", [&] { filer.File(*writer_, *RecordStream, RecordStartTime, Now(), CallerNumber, LiveSettings.CallerID); });
-  RecordSeconds = filer.RecordSeconds;
-  RecordingName = filer.RecordingName;
-  RecordWriter = nullptr;
-  writer_.reset();
-  RecordStream.reset();
-  // A working file left unnamed is filed at the next start, with its note.
-  if (!FileExists(RecordFileName) && !DeleteRecordingNote()) AddEvent("-- wav\\Recorded.txt could not be deleted");
-  if (!writeFailure_.empty()) {
-    std::string failure;
-    failure.swap(writeFailure_);
-    if (failure.find(SysErrorMessage(ERROR_DISK_FULL)) != std::string::npos) failure = "The disk is full";
-    told.push_back(failure + ": the recording was stopped" + SavedPart(filer));
-  }
-}
-
-std::string TfmQdx::SavedPart(const TCallFiler& filer) {
-  if (filer.RecordingName.empty()) return "; nothing of it was saved.";
-  if (filer.RecordSeconds < 1) return "; less than a second of it was saved.";
-  return "; its first " + std::to_string(filer.RecordSeconds) + " s were saved.";
-}
-
-bool TfmQdx::RoomForAMinute(std::string& refusal) {
-  ULARGE_INTEGER room = {};
-  // A folder whose room cannot be read is not refused for it: the writes say what fails.
-  if (!GetDiskFreeSpaceExA((ProgramDir + "\\wav\\").c_str(), &room, nullptr, nullptr)) return true;
-  const ULONGLONG minute = 60ull * LiveSettings.FormatOut.GetAvgBytesPerSec() + WavHeaderRoom;
-  if (room.QuadPart >= minute) return true;
-  refusal = "The disk is full: the wav folder has room for less than a minute of recording (" +
-            std::to_string(room.QuadPart / 1024) + " KB free); the call was not taken.";
-  return false;
-}
-
-bool TfmQdx::Rearm() { return fmModem->Arm(ModemParams.port); }
-
-void TfmQdx::SetListFont(const std::string& name, int size, unsigned color) {
-  TFont font;
-  font.Name = name;
-  font.Size = size;
-  font.Color = color;
-  dbGrid1->SetFont(font);
-  Tree->SetFont(font);
-}
-
-int TfmQdx::SplitterWidth() const { return Tree->Width(); }
-
-void TfmQdx::SetSplitterWidth(int width) { Tree->SetWidth(width); }
-
-void TfmQdx::SetColumnWidths(int date, int time, int duration) {
-  dbGrid1->SetColumnWidth(0, date);
-  dbGrid1->SetColumnWidth(1, time);
-  dbGrid1->SetColumnWidth(2, duration);
-}
-
-void TfmQdx::DisableNavigation() {
-  PrevSb1->SetEnabled(false);
-  NextSb1->SetEnabled(false);
-}
-
-bool TfmQdx::FirstCall() {
-  if (!CallsTbl.Active() || CallsTbl.IsEmpty()) return false;
-  CallsTbl.First();
-  RecordingName = CallsTbl.FieldByName("id")->AsString();
-  return true;
-}
-
-void TfmQdx::DisableCallControls() {
-  Playsb1->SetEnabled(false);
-  PauseSb1->SetEnabled(false);
-  PrevSb1->SetEnabled(false);
-  NextSb1->SetEnabled(false);
-  if (!RecSb1->Down()) acStop->SetEnabled(false);
-}
-
-void TfmQdx::Timer2Timer() {
-  if (!fmModem || !fmModem->VoiceReceiving) return;
-  if (++RecordTicks * 100 >= 1000) {
-    RecordTicks = 0;
-    int seconds = int(Round((Now() - RecordStartTime) * 86400));
-    SetStatus(0, Format(" %02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60));
-  }
-}

@@ -1,21 +1,16 @@
 #pragma once
-#include <memory>
 #include <string>
 #include <vector>
 #include "CallLog.h"
-#include "DateUtils.h"
+#include "CallRecorder.h"
 #include "Form.h"
 #include "ModemHost.h"
 #include "SettingsHost.h"
 
 class TAction;
-class TCallFiler;
 class TActionList;
 class TdeAudioOutDevice;
-class TdeRIFFAudioWriter;
-class TFileStream;
 class TImageList;
-class TLabel;
 class TListView;
 class TMainMenu;
 class TMenuItem;
@@ -32,33 +27,148 @@ class TTreeNode;
 class TTreeView;
 
 // The main window: the folder tree at the left, the calls of the selected folder at the right,
-// the status line, the menus and the tray icon; it starts and stops recordings and files them.
-// The call list is a virtual list view over the call table until the data grid comes.
-class TfmQdx : public TForm, public TModemHost, public TSettingsHost {
+// the status line, the menus and the tray icon; its recorder starts, stops and files the
+// recordings. The call list is a virtual list view over the call table until the data grid comes.
+class TfmQdx : public TForm, public TModemHost, public TSettingsHost, public TCallRecorderHost {
 public:
   explicit TfmQdx(TComponent* owner);
   ~TfmQdx() override;
 
+  // Asks the running instance to restore its window (a registered message).
+  static UINT RestoreMessage();
+
   // The call log: Database1, FoldersTbl, CallsTbl, DataSource2 and the tree's shape.
   TCallLog Log;
   TZorudTable& FoldersTbl;
-  TZorudTable& CallsTbl;
 
-  // Controls.
+  // The controls the folder picker and the tests reach.
+  TToolButton* RecSb1;
+  TTreeView* Tree;
+  TImageList* ImageList3;
+  TListView* dbGrid1;
+  TAction* acRecord;
+  TAction* acStop;
+  TAction* acAddNode;
+  TAction* acAddSubNode;
+  TAction* acInsertNode;
+  TAction* acDeleteNode;
+  TAction* acRenameNode;
+  TAction* acExpandNode;
+  TAction* acColapseNode;
+  TAction* acExpandAll;
+  TAction* acColapseAll;
+  TAction* acMoveTo;
+  // The record ids gathered from the call list's selection.
+  std::vector<std::string> SelectedIds;
+
+  // False from the record action until the call's row exists.
+  bool GridEventsEnabled() const { return recorder_.GridEventsEnabled(); }
+  void apEventsIdle(TComponent* sender, bool& done);
+  // The status line's panels: 0 the modem state or the elapsed time, 1 the port, 2 the modem.
+  void SetStatus(int panel, const std::string& text);
+  std::string Status(int panel) const;
+
+  // Tree handlers.
+  void TreeEdited(TTreeNode* node, std::string& text);
+  void TreeDragOver(TControl* source, int x, int y, bool& accept);
+  void TreeDragDrop(TControl* source, int x, int y);
+  void acRenameNodeExecute();
+  void acDeleteNodeExecute();
+
+  // The engine's side.
+  void ModemPortChanged(bool opened) override;
+  void StopRecording() override;
+  void DisplayData(const TDisp& frame) override;
+  void RecordingWriteFailed(const std::string& message) override;
+  void ModemArmed(bool armed) override;
+
+  // The recorder's side.
+  TfmModem* Modem() override;
+  void RecordPressed() override;
+  void StartShown() override;
+  void RecordingShown(bool running) override;
+  void SetControlsState() override;
+  void SetRecordControls(bool enabled) override;
+  // The call list shown again from the call table.
+  void ShowCalls() override;
+  void Filed(const std::string& recordingName) override { RecordingName = recordingName; }
+  void Tell(const std::string& message) override;
+  void Balloon(const std::string& message) override;
+
+  // The start-up settings load's side.
+  void SetVolume(int position) override { Volume = position; }
+  void SetListFont(const std::string& name, int size, unsigned color) override;
+  int SplitterWidth() const override;
+  void SetSplitterWidth(int width) override;
+  void SetColumnWidths(int date, int time, int duration) override;
+  void EnableRecordControls(bool enabled) override { SetRecordControls(enabled); }
+  void DisableNavigation() override;
+  bool FirstCall() override;
+  void EnableDelete() override {}
+  void DisableCallControls() override;
+
+protected:
+  bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+  // Layout (MainFormU.cpp).
+  void BuildActions();
+  // The main menu, and the tree's pop-up menu with the same folder commands.
+  void BuildMenus();
+  void BuildToolBar();
+  // The folder tree with its images and pop-up menu, and the splitter beside it.
+  void BuildTree();
+  void BuildCallList();
+  void BuildTray();
+  // Posted by a failed write: the stop runs once the engine's data handler has returned.
+  static constexpr UINT WriteFailedMessage = WM_APP + 20;
+
+  // Creation (MainFormCreate.cpp).
+  void FormCreate(TComponent* sender);
+  void OpenDatabase();
+
+  // The folder tree (MainFormTree.cpp).
+  // The tree view built again from the call log's tree, and the log's tree from the view.
+  void ShowTree();
+  void TreeToLog();
+  void TreeChange(TTreeNode* node);
+  void AddFolder(int how);
+  void acExpandNodeExecute();
+  void acColapseNodeExecute();
+  void TreeExpanded(TTreeNode* node);
+  void TreeCollapsed(TTreeNode* node);
+  void TreeMouseDown(TMouseButton button, int x, int y);
+  // Expand and collapse follow the selected node: usable when it has children.
+  void SetExpandActions(TTreeNode* node);
+  // The chosen folder of the folder picker gets the current call row and the selected ones.
+  void acMoveToExecute();
+  // Moves the current call row and the selected ones to a folder (nothing on an empty list).
+  void MoveRecordsToFolder(const std::string& folderId);
+
+  // Recording (MainFormRecording.cpp).
+  void acRecordExecute(TComponent* sender);
+  void acStopExecut(TComponent* sender);
+  void Timer2Timer();
+
+  // Close and session end (MainFormSession.cpp).
+  void FormCloseQuery(bool& canClose);
+  // Files the recording under way without reopening the port.
+  void FileRecording();
+  // The session ends (the call under way filed, the tree, the call log and Events.log saved), or
+  // goes on after all.
+  void EndSession(bool ending);
+
+  TZorudTable& CallsTbl;
   TToolBar* ToolBar2;
   TToolButton* Playsb1;
   TToolButton* PauseSb1;
   TToolButton* StopSb1;
   TToolButton* PrevSb1;
   TToolButton* NextSb1;
-  TToolButton* RecSb1;
-  TTreeView* Tree;
-  TImageList* ImageList3;
   TPopupMenu* PopupMenu2;
   TSplitter* Splitter1;
   TPanel* Panel3;
   TPaintBox* pBox;
-  TListView* dbGrid1;
   TStatusBar* StatusBar1;
   TMainMenu* MainMenu1;
   TMenuItem* Record1;
@@ -75,128 +185,17 @@ public:
   TTrayNotifyIcon* TrayNotifyIcon1;
   TTimer* Timer2;
   TActionList* ActionList1;
-  TAction* acRecord;
-  TAction* acStop;
-  TAction* acAddNode;
-  TAction* acAddSubNode;
-  TAction* acInsertNode;
-  TAction* acDeleteNode;
-  TAction* acRenameNode;
-  TAction* acExpandNode;
-  TAction* acColapseNode;
-  TAction* acExpandAll;
-  TAction* acColapseAll;
-  TAction* acMoveTo;
 
   bool Closing = false;
-  bool RedirectionMode = false;
   bool ExitRequested = true;
-  bool GridEventsEnabled = true;
   bool TreeModified = false;
-  std::string CallerNumber;
   TdeAudioOutDevice* PlaybackDevice = nullptr;
-
-  std::string RecordFileName;
-  TDateTime RecordStartTime = 0;
+  int Volume = 8;  // TrackBar2's position, for the player
   int RecordTicks = 0;
-  int RecordSeconds = 0;
   std::string RecordingName;
 
-  void FormCreate(TComponent* sender);
-  void OpenDatabase();
-  void apEventsIdle(TComponent* sender, bool& done);
-  void acRecordExecute(TComponent* sender);
-  void acStopExecut(TComponent* sender);
-  // False with the reason in refusal.
-  bool CreateRecordingFile(std::string& refusal);
-  bool StartReceive();
-  void RecoverRecordStart(bool reopen = true);
-  void SetControlsState();
-  void SetRecordControls(bool enabled);
-  // Files the recording under way without reopening the port: the end of the session.
-  void FileRecording();
-  // The status line's panels: 0 the modem state or the elapsed time, 1 the port, 2 the modem.
-  void SetStatus(int panel, const std::string& text);
-  std::string Status(int panel) const;
-  // The tree view built again from the call log's tree, and the log's tree from the view.
-  void ShowTree();
-  void TreeToLog();
-  // The call list shown again from the call table.
-  void ShowCalls();
-  // Moves the current call row to folder F (nothing on an empty list).
-  void MoveRecordsToFolder(const std::string& folderId);
-  std::vector<std::string> SelectedIds;
-
-  // Tree handlers.
-  void TreeChange(TTreeNode* node);
-  void TreeEdited(TTreeNode* node, std::string& text);
-  void TreeDragOver(TControl* source, int x, int y, bool& accept);
-  void TreeDragDrop(TControl* source, int x, int y);
-  void AddFolder(int how);
-  void acRenameNodeExecute();
-  void acDeleteNodeExecute();
-  void acExpandNodeExecute();
-  void acColapseNodeExecute();
-  void TreeExpanded(TTreeNode* node);
-  void TreeCollapsed(TTreeNode* node);
-  void TreeMouseDown(TMouseButton button, int x, int y);
-  // Expand and collapse follow the selected node: usable when it has children.
-  void SetExpandActions(TTreeNode* node);
-  // The chosen folder of the folder picker gets the current call row and the selected ones.
-  void acMoveToExecute();
-
-  // The engine's side.
-  void ModemPortChanged(bool opened) override;
-  void StopRecording() override;
-  void DisplayData(const TDisp& frame) override;
-  void RecordingWriteFailed(const std::string& message) override;
-  void ModemArmed(bool armed) override;
-
-  // The start-up settings load's side.
-  void SetVolume(int position) override { Volume = position; }
-  void SetListFont(const std::string& name, int size, unsigned color) override;
-  int SplitterWidth() const override;
-  void SetSplitterWidth(int width) override;
-  void SetColumnWidths(int date, int time, int duration) override;
-  void EnableRecordControls(bool enabled) override { SetRecordControls(enabled); }
-  void DisableNavigation() override;
-  bool FirstCall() override;
-  void EnableDelete() override {}
-  void DisableCallControls() override;
-  int Volume = 8;  // TrackBar2's position, for the player
-
-  // Asks the running instance to restore its window (a registered message).
-  static UINT RestoreMessage();
-
-protected:
-  bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-
-private:
-  void Timer2Timer();
-  void FormCloseQuery(bool& canClose);
-  void StopAction(bool reopen);
-  // Opens the port with init and sets ring watching as the settings say; false when the modem is
-  // not armed (the engine tries again on its own).
-  bool Rearm();
-  // False (the reason in refusal) when the wav folder has room for less than a minute of the
-  // recording format.
-  bool RoomForAMinute(std::string& refusal);
-  // How much of a recording that failed was saved, as the end of a sentence.
-  static std::string SavedPart(const TCallFiler& filer);
-  static constexpr ULONGLONG WavHeaderRoom = 4096;
-  // The stop's filing steps, while the recording's writer is there; what to tell goes to told.
-  void FileCall(std::vector<std::string>& told);
-  // Recovers from a refused start (reopening the port unless told not to), then tells.
-  void FailStart(const std::string& message, bool reopen = true);
-  void Tell(const std::string& text);
-
-  std::unique_ptr<TFileStream> RecordStream;
-  std::unique_ptr<TdeRIFFAudioWriter> writer_;
-  bool receiving_ = false;
-  bool closingPort_ = false;  // the stop waits for the port's close event
-  bool disarmedForSession_ = false;  // a recording filed for an end of session that may not come
+  TCallRecorder recorder_{Log, *this};
   bool notArmed_ = false;
-  std::string writeFailure_;
 };
 
 extern TfmQdx* fmQdx;

@@ -248,7 +248,7 @@ TEST_F(MainWindowSim, RefusedStartsRecoverAndLeaveNothingBehind) {
     if (c.fault) Sim(std::string("reply com5 ") + c.fault + " clear");
     ModemFormat("pcm");
     EXPECT_FALSE(form->RecSb1->Down());
-    EXPECT_TRUE(form->GridEventsEnabled);
+    EXPECT_TRUE(form->GridEventsEnabled());
     EXPECT_EQ(RecordWriter, nullptr);
     EXPECT_EQ(dir.WavListing(), "");
     EXPECT_EQ(Rows(), 0u);
@@ -273,7 +273,7 @@ TEST_F(MainWindowSim, APortThatDoesNotOpenAtTheStartIsToldAndNothingIsLeft) {
   sim.AddPort(Com, "generic");
   EXPECT_FALSE(form->RecSb1->Down());
   EXPECT_TRUE(form->acRecord->Enabled());
-  EXPECT_TRUE(form->GridEventsEnabled);
+  EXPECT_TRUE(form->GridEventsEnabled());
   EXPECT_EQ(RecordWriter, nullptr);
   EXPECT_EQ(dir.WavListing(), "");
   EXPECT_FALSE(fmModem->WatchDisconnect);
