@@ -9,8 +9,9 @@
 #include "ModemProbe.h"
 #include "ModemSim.h"
 #include "RecordingNote.h"
+#include "ScomTestEnv.h"
 #include "SettingsFile.h"
-#include "../ui/UiTest.h"
+#include "UiTest.h"
 #include <gtest/gtest.h>
 
 namespace {
