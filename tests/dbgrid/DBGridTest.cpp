@@ -1,0 +1,227 @@
+// The data grid over a real table on a shown form: its options, locks and layout, the rows it
+// shows as the dataset moves, and a picture whose colours the highlight and OnDrawCellAttr decide.
+#include <gtest/gtest.h>
+#include "DataSource.h"
+#include "DbTestUtil.h"
+#include "FormFixture.h"
+#include "GridError.h"
+#include "UiTest.h"
+#include "ZorudDBGrid.h"
+
+namespace {
+
+constexpr TZorudDBGridOptions kCallListOptions =
+    dgColumnResize | dgTabs | dgRowSelect | dgAlwaysShowSelection | dgConfirmDelete | dgCancelOnExit;
+
+// A Recordings.d of rows calls, each row i with comment "c<i>" ("mark" for every fifth).
+std::string MakeCallsFile(const TempDir& dir, int rows) {
+  TZorudTable t;
+  DefineRecordings(t);
+  t.Open();
+  for (int i = 1; i <= rows; ++i) {
+    AddRow(t, {{"id", std::to_string(i)}, {"Channel", "1"}, {"FolderId", "k1"}, {"DateS", "2026-12-11"},
+               {"TimeS", "10:00"}, {"Duration", "00:01"}, {"Comment", i % 5 ? "c" + std::to_string(i) : "mark"}});
+  }
+  t.SaveToFile(dir / "Recordings.d");
+  return dir / "Recordings.d";
+}
+
+class TGridForm : public TForm {
+public:
+  explicit TGridForm(TComponent* owner) : TForm(owner, "TDBGridForm") {
+    SetCaption("Calls");
+    SetBounds(80, 60, 520, 320);
+    Grid = new TZorudDBGrid(this);
+    Grid->SetParent(this);
+    Grid->SetAlign(alClient);
+  }
+  TZorudDBGrid* Grid;
+};
+
+class DBGrid : public TFormFixture<TGridForm> {
+protected:
+  void SetUp() override {
+    TFormFixture<TGridForm>::SetUp();
+    grid = form->Grid;
+    calls.SetTableName(MakeCallsFile(dir, 60));
+    calls.Open();
+    source.SetDataSet(&calls);
+  }
+  void TearDown() override {
+    grid->SetDataSource(nullptr);
+    TFormFixture<TGridForm>::TearDown();
+  }
+  // The grid as the call list sets it up: seven stored columns, three of them hidden.
+  void CallList() {
+    grid->SetOptions(kCallListOptions);
+    grid->SetAllowDelete(false);
+    grid->SetAllowInsert(false);
+    for (const char* name : {"id", "FolderId", "Channel", "DateS", "TimeS", "Duration", "Comment"}) {
+      TZorudColumn& c = grid->Columns().Add();
+      c.SetFieldName(name);
+      c.SetVisible(std::string(name) != "id" && std::string(name) != "FolderId" && std::string(name) != "Channel");
+    }
+    grid->SetDataSource(&source);
+    PumpMs(50);
+  }
+  // The dataset's current row as the grid shows it.
+  int CurrentDataRow() const { return grid->Row() - grid->TitleOffset(); }
+  TempDir dir;
+  TZorudTable calls;
+  TDataSource source;
+  TZorudDBGrid* grid = nullptr;
+};
+
+}  // namespace
+
+TEST_F(DBGrid, OptionsAndTheirCouplings) {
+  EXPECT_EQ(grid->Options(), dgEditing | dgTitles | dgIndicator | dgColumnResize | dgColLines | dgRowLines |
+                                 dgTabs | dgConfirmDelete | dgCancelOnExit);
+  struct Case {
+    const char* what;
+    TZorudDBGridOptions set;
+    bool allowDelete, allowInsert;  // asked for after the options
+    TZorudDBGridOptions options;
+    bool deleteAllowed, insertAllowed;
+    TGridOptions base;
+  } cases[] = {
+      {"editing keeps both", dgEditing | dgTitles, true, true, dgEditing | dgTitles, true, true, goEditing},
+      {"row select removes editing and its kin",
+       dgRowSelect | dgEditing | dgAlwaysShowEditor | dgEnterToTab, true, true, dgRowSelect, false, false,
+       goRowSelect},
+      {"dragging rows out selects rows", dgDragOutRows | dgEditing, true, true, dgDragOutRows | dgRowSelect,
+       false, false, goRowSelect},
+      {"the call list", kCallListOptions, true, true, kCallListOptions, false, false,
+       goColSizing | goColMoving | goTabs | goRowSelect},
+      {"lines", dgColLines | dgRowLines | dgEditing, false, true, dgColLines | dgRowLines | dgEditing, false, true,
+       goFixedVertLine | goVertLine | goFixedHorzLine | goHorzLine | goEditing},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    grid->SetOptions(dgEditing);
+    grid->SetAllowDelete(true);
+    grid->SetAllowInsert(true);
+    grid->SetOptions(c.set);
+    EXPECT_EQ(grid->Options(), c.options);
+    EXPECT_EQ(grid->TCustomGrid::Options(), c.base);
+    grid->SetAllowDelete(c.allowDelete);
+    grid->SetAllowInsert(c.allowInsert);
+    EXPECT_EQ(grid->AllowDelete(), c.deleteAllowed);
+    EXPECT_EQ(grid->AllowInsert(), c.insertAllowed);
+  }
+  // Leaving editing forces both off; coming back does not turn them on again.
+  grid->SetOptions(dgEditing);
+  grid->SetAllowDelete(true);
+  grid->SetOptions(dgTitles);
+  grid->SetOptions(dgEditing);
+  EXPECT_FALSE(grid->AllowDelete());
+}
+
+TEST_F(DBGrid, LocksBalanceAndHoldTheLayoutBack) {
+  EXPECT_THROW(grid->EndUpdate(), EInvalidGridOperation);
+  EXPECT_THROW(grid->EndLayout(), EInvalidGridOperation);
+  EXPECT_THROW(grid->CancelLayout(), EInvalidGridOperation);
+  EXPECT_EQ(grid->UpdateLock(), 0);
+  EXPECT_EQ(grid->LayoutLock(), 0);
+
+  grid->SetDataSource(&source);
+  ASSERT_EQ(grid->ColCount(), 8);  // the indicator and seven fields
+  grid->BeginLayout();
+  grid->BeginLayout();
+  calls.FieldByName("Comment")->Visible = false;
+  grid->LayoutChanged();
+  grid->EndLayout();
+  EXPECT_EQ(grid->ColCount(), 8);
+  grid->EndLayout();
+  EXPECT_EQ(grid->ColCount(), 7);
+  EXPECT_EQ(grid->LayoutLock(), 0);
+  EXPECT_EQ(grid->UpdateLock(), 0);
+
+  // A deferred rebuild is posted once and done when the messages are handled.
+  calls.FieldByName("Comment")->Visible = true;
+  grid->DeferLayout();
+  grid->DeferLayout();
+  EXPECT_TRUE(grid->LayoutDeferred());
+  EXPECT_EQ(grid->ColCount(), 7);
+  PumpMs(50);
+  EXPECT_FALSE(grid->LayoutDeferred());
+  EXPECT_EQ(grid->ColCount(), 8);
+}
+
+TEST_F(DBGrid, TheCallListLayout) {
+  CallList();
+  EXPECT_EQ(grid->Columns().State(), csCustomized);
+  EXPECT_EQ(grid->TitleOffset(), 0);
+  EXPECT_EQ(grid->IndicatorOffset(), 0);
+  ASSERT_EQ(grid->ColCount(), 7);
+  for (int col : {0, 1, 2}) {
+    EXPECT_EQ(grid->ColWidth(col), -1) << col;
+    EXPECT_FALSE(grid->TabStops(col)) << col;
+  }
+  for (int col : {3, 4, 5, 6}) {
+    EXPECT_EQ(grid->ColWidth(col), grid->Columns()[col].Width()) << col;
+    EXPECT_TRUE(grid->TabStops(col)) << col;
+  }
+  // One grid row per row of the link's window, which is as tall as the grid shows.
+  EXPECT_EQ(grid->DataLink().BufferCount(), grid->VisibleRowCount());
+  EXPECT_EQ(grid->RowCount(), grid->DataLink().RecordCount());
+  EXPECT_LT(grid->RowCount(), 60);
+  EXPECT_EQ(CurrentDataRow(), 0);
+
+  // Widths set on the columns reach the grid; a negative one is kept as 0.
+  grid->Columns()[6].SetWidth(150);
+  EXPECT_EQ(grid->ColWidth(6), 150);
+  grid->Columns()[6].SetWidth(-40);
+  EXPECT_EQ(grid->ColWidth(6), 0);
+  EXPECT_EQ(grid->Columns()[6].Width(), 0);
+}
+
+TEST_F(DBGrid, RowsFollowTheDataset) {
+  CallList();
+  const int v = grid->VisibleRowCount();
+  struct Step {
+    const char* what;
+    std::function<void()> move;
+    int recNo;  // the dataset's current record, 1-based
+    int first;  // the link's first row in the view, 0-based
+  } steps[] = {
+      {"next", [&] { calls.Next(); }, 2, 0},
+      {"to the last row shown", [&] { calls.SetRecNo(v); }, v, 0},
+      {"one further scrolls by one", [&] { calls.Next(); }, v + 1, 1},
+      {"last", [&] { calls.Last(); }, 60, 60 - v},
+      {"first", [&] { calls.First(); }, 1, 0},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    s.move();
+    EXPECT_EQ(calls.RecNo(), s.recNo);
+    EXPECT_EQ(grid->DataLink().FirstRecord(), s.first);
+    EXPECT_EQ(CurrentDataRow(), s.recNo - 1 - s.first);
+  }
+}
+
+TEST_F(DBGrid, PictureShowsTheHighlightAndColouredRows) {
+  CallList();
+  grid->OnDrawCellAttr = [this](TZorudCustomDBGrid*, TZorudColumn&, TFont&, TColor& color, TGridDrawState) {
+    if (calls.FieldByName("Comment")->AsString() == "mark") color = clRed;
+  };
+  calls.SetRecNo(2);
+  grid->Invalidate();
+  PumpMs(200);
+  int w = 0, h = 0;
+  auto pixels = SaveWindowPicture(grid->Handle(), "dbgrid_calls.bmp", w, h);
+  ASSERT_FALSE(pixels.empty());
+  POINT origin = {0, 0};
+  ClientToScreen(grid->Handle(), &origin);
+  RECT window;
+  GetWindowRect(grid->Handle(), &window);
+  // A cell's top left, where the text (at 2, 2) leaves the background showing.
+  auto pixel = [&](int col, int row) {
+    RECT r = grid->CellRect(col, row);
+    return pixels[(r.top + 1 + origin.y - window.top) * w + (r.left + 1 + origin.x - window.left)];
+  };
+  EXPECT_EQ(pixel(4, 1), GetSysColor(COLOR_HIGHLIGHT)) << "the current row, shown while unfocused";
+  EXPECT_EQ(pixel(6, 1), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(pixel(4, 0), GetSysColor(COLOR_WINDOW)) << "a plain row";
+  EXPECT_EQ(pixel(4, 4), RGB(255, 0, 0)) << "row 5 is marked";
+}
