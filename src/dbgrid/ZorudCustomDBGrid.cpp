@@ -190,6 +190,7 @@ void TZorudCustomDBGrid::RemoveDeferredLayout() {
 }
 
 bool TZorudCustomDBGrid::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+  if (msg == WM_KILLFOCUS) LeaveGrid();
   if (msg != WM_DEFERLAYOUT) return TCustomGrid::WndProc(msg, wParam, lParam, result);
   layoutDeferred_ = false;
   if (AcquireLayoutLock()) EndLayout();

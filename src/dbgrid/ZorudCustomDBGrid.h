@@ -28,6 +28,7 @@ using TDrawCellAttrEvent = std::function<void(TZorudCustomDBGrid* sender, TZorud
                                               TColor& color, TGridDrawState state)>;
 using TDrawTitleAttrEvent =
     std::function<void(TZorudCustomDBGrid* sender, TZorudColumn& column, TFont& font, TColor& color)>;
+using TDBGridClickEvent = std::function<void(TZorudCustomDBGrid* sender, TZorudColumn& column)>;
 using TDrawColumnCellEvent = std::function<void(TZorudCustomDBGrid* sender, const RECT& rect, int dataCol,
                                                 TZorudColumn& column, TGridDrawState state)>;
 
@@ -113,6 +114,11 @@ public:
   TDrawTitleAttrEvent OnDrawTitleAttr;
   TDrawColumnCellEvent OnDrawColumnCell;
   TNotifyEvent OnMultiSelectChanged;
+  TKeyEvent OnKeyDown;
+  TNotifyEvent OnColEnter, OnColExit, OnDblClick;
+  TDBGridClickEvent OnCellClick, OnTitleClick, OnColumnResized;
+  // Set by a click on a column that shows its long text as a hint.
+  std::string Hint;
 
 protected:
   // What the grid gives its columns.
@@ -141,6 +147,20 @@ protected:
   void VertScroll(WORD code) override;
   bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
+  void KeyDown(WORD& key, TShiftState shift) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  bool DoMouseWheelDown(TShiftState shift) override;
+  bool DoMouseWheelUp(TShiftState shift) override;
+  void TimedScroll(TGridScrollDirections directions) override;
+
+  // The editing gate: the editor shows and its text reaches the field only where the column,
+  // the field and the dataset all allow it.
+  bool CanEditShow() const override;
+  bool CanEditModify() override;
+  std::string GetEditText(int col, int row) override;
+  int GetEditLimit() override;
+
   // Whether the cell is painted in the highlight colours.
   bool HighlightCell(int dataCol, int dataRow, TGridDrawState state);
   // The row's record is in SelectedRows (multi-select only).
@@ -157,6 +177,19 @@ private:
   void RemoveDeferredLayout();
   TGridOptions BaseOptions(TZorudDBGridOptions options) const;
   bool HighlightShown() const;
+
+  bool CanModifyDataSet() const;
+  void ClearSelection();
+  void DoSelection(bool select, int direction, TShiftState shift);
+  // An inserted record that neither the user nor the grid has changed.
+  bool UntouchedInsert() const;
+  void NextRow(bool select, TShiftState shift);
+  void PriorRow(bool select, TShiftState shift);
+  void Tab(bool forward, TShiftState shift);
+  void MoveCol(int col, int direction);
+  bool DeletePrompt();
+  void ToggleCheck(TZorudColumn& column);
+  void LeaveGrid();
 
   void DrawIndicatorCell(HDC dc, int dataRow, const RECT& rect);
   void DrawTitleCell(HDC dc, TZorudColumn& column, const RECT& rect);
@@ -180,4 +213,8 @@ private:
   bool layoutDeferred_ = false;
   bool updateFields_ = true;
   int indicatorRow_ = -1;
+  bool selecting_ = false;
+  TBookmark anchor_ = 0;
+  bool inColExit_ = false;
+  bool acquireFocus_ = true;
 };

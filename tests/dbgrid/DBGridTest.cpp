@@ -6,7 +6,7 @@
 #include "FormFixture.h"
 #include "GridError.h"
 #include "UiTest.h"
-#include "ZorudDBGrid.h"
+#include "MyDBGrid.h"
 
 namespace {
 
@@ -31,11 +31,11 @@ public:
   explicit TGridForm(TComponent* owner) : TForm(owner, "TDBGridForm") {
     SetCaption("Calls");
     SetBounds(80, 60, 520, 320);
-    Grid = new TZorudDBGrid(this);
+    Grid = new TMyDBGrid(this);
     Grid->SetParent(this);
     Grid->SetAlign(alClient);
   }
-  TZorudDBGrid* Grid;
+  TMyDBGrid* Grid;
 };
 
 class DBGrid : public TFormFixture<TGridForm> {
@@ -69,7 +69,20 @@ protected:
   TempDir dir;
   TZorudTable calls;
   TDataSource source;
-  TZorudDBGrid* grid = nullptr;
+  // Starts on record start, the link's window at the top.
+  void StartAt(int recNo) {
+    calls.First();
+    calls.SetRecNo(recNo);
+    PumpMs(20);
+  }
+  void Click(int col, int row, WPARAM keys = 0) {
+    RECT r = grid->CellRect(col, row);
+    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageA(grid->Handle(), WM_LBUTTONDOWN, MK_LBUTTON | keys, at);
+    PostMessageA(grid->Handle(), WM_LBUTTONUP, keys, at);
+    PumpMs(100);
+  }
+  TMyDBGrid* grid = nullptr;
 };
 
 }  // namespace
@@ -224,4 +237,97 @@ TEST_F(DBGrid, PictureShowsTheHighlightAndColouredRows) {
   EXPECT_EQ(pixel(6, 1), GetSysColor(COLOR_HIGHLIGHT));
   EXPECT_EQ(pixel(4, 0), GetSysColor(COLOR_WINDOW)) << "a plain row";
   EXPECT_EQ(pixel(4, 4), RGB(255, 0, 0)) << "row 5 is marked";
+}
+
+TEST_F(DBGrid, KeysWheelAndClicksMoveTheDataset) {
+  CallList();
+  grid->SetFocus();
+  PumpMs(50);
+  const int v = grid->VisibleRowCount();
+  ASSERT_GT(v, 8);
+  ASSERT_LT(v, 50);
+  struct Case {
+    const char* what;
+    std::function<void()> act;
+    int recNo, first, col;  // expected; the start is record 5 at column 4, the window at the top
+  } cases[] = {
+      {"Down", [&] { TypeKey(grid->Handle(), VK_DOWN); }, 6, 0, 4},
+      {"Up", [&] { TypeKey(grid->Handle(), VK_UP); }, 4, 0, 4},
+      {"Right with row select: next row", [&] { TypeKey(grid->Handle(), VK_RIGHT); }, 6, 0, 4},
+      {"Left with row select: prior row", [&] { TypeKey(grid->Handle(), VK_LEFT); }, 4, 0, 4},
+      {"Page Down", [&] { TypeKey(grid->Handle(), VK_NEXT); }, 5 + v, 5, 4},
+      {"Page Up stops at the first", [&] { TypeKey(grid->Handle(), VK_PRIOR); }, 1, 0, 4},
+      {"Home with row select: first record", [&] { TypeKey(grid->Handle(), VK_HOME); }, 1, 0, 4},
+      {"End with row select: last record", [&] { TypeKey(grid->Handle(), VK_END); }, 60, 60 - v, 4},
+      {"Ctrl+Home", [&] { TypeKey(grid->Handle(), VK_HOME, ssCtrl); }, 1, 0, 4},
+      {"Ctrl+End", [&] { TypeKey(grid->Handle(), VK_END, ssCtrl); }, 60, 60 - v, 4},
+      {"Ctrl+Down: last row shown", [&] { TypeKey(grid->Handle(), VK_DOWN, ssCtrl); }, v, 0, 4},
+      {"Ctrl+Up: first row shown", [&] { TypeKey(grid->Handle(), VK_UP, ssCtrl); }, 1, 0, 4},
+      {"Tab: next column with a stop", [&] { TypeKey(grid->Handle(), VK_TAB); }, 5, 0, 5},
+      {"Shift+Tab past the first shown column: prior row, last column",
+       [&] {
+         TypeKey(grid->Handle(), VK_TAB, ssShift);
+         TypeKey(grid->Handle(), VK_TAB, ssShift);
+       },
+       4, 0, 6},
+      {"Tab past the last column: next row, first column with a stop",
+       [&] {
+         for (int i = 0; i < 3; ++i) TypeKey(grid->Handle(), VK_TAB);
+       },
+       6, 0, 3},
+      {"wheel down", [&] { SendMessageA(grid->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0); }, 6, 0, 4},
+      {"wheel up", [&] { SendMessageA(grid->Handle(), WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0); }, 4, 0, 4},
+      {"a click on a row", [&] { Click(5, 7); }, 8, 0, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    StartAt(5);
+    grid->MoveCurrentCell(4, grid->Row(), false);
+    c.act();
+    PumpMs(30);
+    EXPECT_EQ(calls.RecNo(), c.recNo);
+    EXPECT_EQ(grid->DataLink().FirstRecord(), c.first);
+    EXPECT_EQ(CurrentDataRow(), c.recNo - 1 - c.first);
+    EXPECT_EQ(grid->TopRow(), 0);
+    EXPECT_EQ(grid->Col(), c.col);
+  }
+}
+
+TEST_F(DBGrid, OnMouseDownSeesTheRowBeforeThePress) {
+  CallList();
+  StartAt(3);
+  std::vector<int> seen;
+  grid->OnMouseDown = [&](TComponent*, TMouseButton, TShiftState, int, int) {
+    seen.push_back(calls.RecNo());
+    seen.push_back(grid->Row());
+  };
+  Click(4, 6, MK_CONTROL);
+  EXPECT_EQ(seen, (std::vector<int>{3, 2}));
+  EXPECT_EQ(calls.RecNo(), 7);
+}
+
+TEST_F(DBGrid, DeleteAsksFirstAndIsRefusedWithoutAllowDelete) {
+  CallList();
+  grid->SetFocus();
+  StartAt(3);
+  {
+    TBoxWatcher boxes(IDOK);
+    TypeKey(grid->Handle(), VK_DELETE, ssCtrl);
+    PumpMs(100);
+    EXPECT_TRUE(boxes.Texts().empty());
+  }
+  EXPECT_EQ(calls.RecordCount(), 60);
+
+  grid->SetOptions((grid->Options() & ~dgRowSelect) | dgEditing);
+  grid->SetAllowDelete(true);
+  grid->SetFocus();
+  for (int answer : {IDCANCEL, IDOK}) {
+    TBoxWatcher boxes(answer, 100);
+    TypeKey(grid->Handle(), VK_DELETE, ssCtrl);
+    PumpFor([&] { return !boxes.Texts().empty(); }, 5000);
+    PumpMs(200);
+    ASSERT_FALSE(boxes.Texts().empty());
+    EXPECT_EQ(boxes.Texts()[0], "Delete record ?");
+  }
+  EXPECT_EQ(calls.RecordCount(), 59);
 }
