@@ -331,3 +331,40 @@ TEST_F(DBGrid, DeleteAsksFirstAndIsRefusedWithoutAllowDelete) {
   }
   EXPECT_EQ(calls.RecordCount(), 59);
 }
+
+TEST_F(DBGrid, MultiSelectByKeyboardAndMouse) {
+  CallList();
+  grid->SetOptions(grid->Options() | dgMultiSelect);
+  grid->SetFocus();
+  int changes = 0;
+  grid->OnMultiSelectChanged = [&](TComponent*) { ++changes; };
+  StartAt(5);
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    int recNo, selected;
+    bool currentSelected;
+  } steps[] = {
+      {"Shift+Down selects the anchor and the row reached", [&] { TypeKey(grid->Handle(), VK_DOWN, ssShift); }, 6, 2,
+       true},
+      {"and further", [&] { TypeKey(grid->Handle(), VK_DOWN, ssShift); }, 7, 3, true},
+      {"Shift+Up back towards the anchor deselects", [&] { TypeKey(grid->Handle(), VK_UP, ssShift); }, 6, 2, true},
+      {"Down alone clears", [&] { TypeKey(grid->Handle(), VK_DOWN); }, 7, 0, false},
+      {"Ctrl+click adds a row", [&] { Click(4, 2, MK_CONTROL); }, 3, 1, true},
+      {"and another", [&] { Click(4, 4, MK_CONTROL); }, 5, 2, true},
+      {"Ctrl+click again takes it out", [&] { Click(4, 4, MK_CONTROL); }, 5, 1, false},
+      {"a plain click selects only its row", [&] { Click(4, 0); }, 1, 1, true},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    int before = changes;
+    s.act();
+    PumpMs(30);
+    EXPECT_EQ(calls.RecNo(), s.recNo);
+    EXPECT_EQ(grid->SelectedRows().Count(), s.selected);
+    EXPECT_EQ(grid->SelectedRows().CurrentRowSelected(), s.currentSelected);
+    EXPECT_GT(changes, before);
+  }
+  grid->SetOptions(grid->Options() & ~dgMultiSelect);
+  EXPECT_EQ(grid->SelectedRows().Count(), 0);
+}
