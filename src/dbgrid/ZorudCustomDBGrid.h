@@ -28,6 +28,7 @@ using TDrawCellAttrEvent = std::function<void(TZorudCustomDBGrid* sender, TZorud
                                               TColor& color, TGridDrawState state)>;
 using TDrawTitleAttrEvent =
     std::function<void(TZorudCustomDBGrid* sender, TZorudColumn& column, TFont& font, TColor& color)>;
+using TMovedEvent = std::function<void(TZorudCustomDBGrid* sender, int fromIndex, int toIndex)>;
 using TDBGridClickEvent = std::function<void(TZorudCustomDBGrid* sender, TZorudColumn& column)>;
 using TDrawColumnCellEvent = std::function<void(TZorudCustomDBGrid* sender, const RECT& rect, int dataCol,
                                                 TZorudColumn& column, TGridDrawState state)>;
@@ -117,6 +118,7 @@ public:
   TKeyEvent OnKeyDown;
   TNotifyEvent OnColEnter, OnColExit, OnDblClick;
   TDBGridClickEvent OnCellClick, OnTitleClick, OnColumnResized;
+  TMovedEvent OnColumnMoved;
   // Set by a click on a column that shows its long text as a hint.
   std::string Hint;
 
@@ -153,6 +155,9 @@ protected:
   bool DoMouseWheelDown(TShiftState shift) override;
   bool DoMouseWheelUp(TShiftState shift) override;
   void TimedScroll(TGridScrollDirections directions) override;
+  // The mouse sized or moved a column: the columns follow.
+  void ColWidthsChanged() override;
+  void ColumnMoved(int from, int to) override;
 
   // The editing gate: the editor shows and its text reaches the field only where the column,
   // the field and the dataset all allow it.

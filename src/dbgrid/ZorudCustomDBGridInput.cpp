@@ -378,3 +378,24 @@ int TZorudCustomDBGrid::GetEditLimit() {
   TField* field = SelectedField();
   return field && field->DataType() == ftString ? field->Size() : 0;
 }
+
+// ---- columns sized and moved by mouse ----
+
+void TZorudCustomDBGrid::ColWidthsChanged() {
+  if (!(dataLink_.Active() || columns_.State() == csCustomized) || !AcquireLayoutLock()) return;
+  try {
+    for (int col = indicatorOffset_; col < ColCount(); ++col) columns_[col - indicatorOffset_].SetWidth(ColWidth(col));
+  } catch (...) {
+    EndLayout();
+    throw;
+  }
+  EndLayout();
+}
+
+void TZorudCustomDBGrid::ColumnMoved(int from, int to) {
+  from -= indicatorOffset_;
+  to -= indicatorOffset_;
+  if (from < 0 || to < 0 || from >= columns_.Count() || to >= columns_.Count()) return;
+  columns_[from].SetIndex(to);
+  if (OnColumnMoved) OnColumnMoved(this, from, to);
+}

@@ -368,3 +368,19 @@ TEST_F(DBGrid, MultiSelectByKeyboardAndMouse) {
   grid->SetOptions(grid->Options() & ~dgMultiSelect);
   EXPECT_EQ(grid->SelectedRows().Count(), 0);
 }
+
+TEST_F(DBGrid, AColumnSizedByMouseKeepsItsWidth) {
+  for (const char* name : {"DateS", "TimeS", "Comment"}) grid->Columns().Add().SetFieldName(name);
+  grid->SetDataSource(&source);
+  PumpMs(50);
+  // Sizing: the border after the first data column, dragged 20 pixels right.
+  RECT title = grid->CellRect(1, 0);
+  int width = grid->ColWidth(1);
+  int y = (title.top + title.bottom) / 2;
+  PostMessageA(grid->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(title.right, y));
+  PostMessageA(grid->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(title.right + 20, y));
+  PostMessageA(grid->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(title.right + 20, y));
+  PumpMs(100);
+  EXPECT_EQ(grid->ColWidth(1), width + 20);
+  EXPECT_EQ(grid->Columns()[0].Width(), width + 20);
+}
