@@ -28,9 +28,12 @@ public:
 
   // The grid's editor text differs from its field.
   void Modified() { modified_ = true; }
+  bool EditModified() const { return modified_; }
   // Throws the editor's text away when it was changed, else cancels the dataset's edit.
   void Reset();
   bool InUpdateData() const { return inUpdateData_; }
+  // The grid commits its editor's text to the field, when it was changed.
+  void UpdateRecord() { UpdateData(); }
   // Set while the grid rebuilds its layout because the dataset's changed.
   bool LayoutFromDataSet() const { return layoutFromDataSet_; }
 
