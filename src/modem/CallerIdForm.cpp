@@ -58,7 +58,8 @@ bool TfmCallerID::WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
 void TfmCallerID::FormCreate() { ShowTicks = 0; }
 
 void TfmCallerID::FormShow() {
-  SetTop(Screen.Height() - 40);
+  slideFrom_ = Screen.Height() - 40;
+  SetTop(slideFrom_);
   SetLeft(Screen.Width() - 200);
   tmShow->SetEnabled(true);
   ShowTicks = 0;
@@ -66,7 +67,7 @@ void TfmCallerID::FormShow() {
 
 void TfmCallerID::tmShowTimer() {
   ++ShowTicks;
-  if (ShowTicks < 21) SetTop(Top() - 4);
+  if (ShowTicks < 21) SetTop(slideFrom_ - 4 * ShowTicks);
   if (ShowTicks == 200) {
     ShowTicks = 0;
     tmShow->SetEnabled(false);

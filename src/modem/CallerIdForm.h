@@ -25,6 +25,7 @@ public:
   TLabel* Label2;
   TTimer* tmShow;
   int32_t ShowTicks = 0;
+  int slideFrom_ = 0;  // the top where the slide began: a window manager's late move cannot bend it
 
 protected:
   bool WndProc(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
